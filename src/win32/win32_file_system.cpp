@@ -1,0 +1,70 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/file_system.h"
+#include "win32/text.h"
+
+namespace brisvane {
+namespace {
+
+class Win32FileSystem final : public IFileSystem {
+ public:
+  bool FileExists(const std::string& path) override {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(win32::Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+
+  FileRead ReadAll(const std::string& path, std::uint64_t max_bytes) override {
+    FileRead result;
+    HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      const DWORD code = GetLastError();
+      result.status = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileRead::Status::NotFound
+                                                                                   : FileRead::Status::Unreadable;
+      result.error = win32::ErrorText(code);
+      return result;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) {
+      result.status = FileRead::Status::Unreadable;
+      result.error = win32::ErrorText(GetLastError());
+      CloseHandle(file);
+      return result;
+    }
+    if (static_cast<std::uint64_t>(size.QuadPart) > max_bytes) {
+      result.status = FileRead::Status::TooLarge;
+      result.error = "File too large";
+      CloseHandle(file);
+      return result;
+    }
+    result.bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t got = 0;
+    while (got < result.bytes.size()) {
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(result.bytes.size() - got, 1u << 30));
+      DWORD n = 0;
+      if (!ReadFile(file, result.bytes.data() + got, want, &n, nullptr)) {
+        result.status = FileRead::Status::Unreadable;
+        result.error = win32::ErrorText(GetLastError());
+        result.bytes.clear();
+        CloseHandle(file);
+        return result;
+      }
+      if (n == 0) break;  // the file shrank while we read it
+      got += n;
+    }
+    result.bytes.resize(got);
+    CloseHandle(file);
+    result.status = FileRead::Status::Ok;
+    return result;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<IFileSystem> MakeSystemFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace brisvane

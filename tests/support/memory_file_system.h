@@ -1,0 +1,45 @@
+#pragma once
+// An in-memory file system for tests: files are path -> bytes; a path can be marked unreadable.
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace brisvane::testing {
+
+class MemoryFileSystem final : public IFileSystem {
+ public:
+  void Put(const std::string& path, Bytes bytes) { files_[path] = std::move(bytes); }
+  void Put(const std::string& path, std::string_view text) { files_[path] = Bytes(text.begin(), text.end()); }
+  void MakeUnreadable(const std::string& path) { unreadable_.insert(path); }
+  void MakeFolder(const std::string& path) { folders_.insert(path); }
+
+  bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
+
+  FileRead ReadAll(const std::string& path, std::uint64_t max_bytes) override {
+    FileRead result;
+    const auto it = files_.find(path);
+    if (folders_.count(path) || (it != files_.end() && unreadable_.count(path))) {
+      result.status = FileRead::Status::Unreadable;
+      result.error = "Access is denied.";
+    } else if (it == files_.end()) {
+      result.status = FileRead::Status::NotFound;
+      result.error = "The system cannot find the file specified.";
+    } else if (it->second.size() > max_bytes) {
+      result.status = FileRead::Status::TooLarge;
+      result.error = "File too large";
+    } else {
+      result.status = FileRead::Status::Ok;
+      result.bytes = it->second;
+    }
+    return result;
+  }
+
+ private:
+  std::map<std::string, Bytes> files_;
+  std::set<std::string> unreadable_;
+  std::set<std::string> folders_;
+};
+
+}  // namespace brisvane::testing
