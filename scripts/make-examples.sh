@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Re-creates the example torrents in examples/ with mktorrent, and their info-hashes as a real client
+# library (libtorrent) computes them, in examples/SHA1SUMS. The content is made up and seeded.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+/usr/bin/python3 - <<'PY'
+import os, random
+r = random.Random(2026)
+os.makedirs('content/album', exist_ok=True)
+open('content/ubuntu-notes.txt', 'wb').write(bytes(r.getrandbits(8) for _ in range(300000)))
+for i, n in enumerate(['01 intro.flac', '02 théme.flac', '03 終わり.flac']):
+    open('content/album/' + n, 'wb').write(bytes(r.getrandbits(8) for _ in range(120000 + i * 5000)))
+PY
+out=$here/examples
+mktorrent -d -l 16 -a http://tracker.example.invalid/announce -o "$out/single-file.torrent" content/ubuntu-notes.txt >/dev/null
+mktorrent -d -l 15 -c "Field recordings" -a http://tracker.example.invalid/announce \
+  -o "$out/アルバム-альбом.torrent" content/album >/dev/null
+/usr/bin/python3 - "$out" <<'PY'
+import sys, libtorrent as lt
+out = sys.argv[1]
+raw = open(out + '/single-file.torrent', 'rb').read()
+# The same torrent with a decoy put first: a list holding "info" and a fake dictionary. A client opens
+# the real info dictionary, so the info-hash must not change.
+open(out + '/decoy-in-list.torrent', 'wb').write(b'd8:a-decoysl4:infod4:name4:fakeee' + raw[1:])
+with open(out + '/SHA1SUMS', 'w') as sums:
+    for n in ['single-file.torrent', 'アルバム-альбом.torrent', 'decoy-in-list.torrent']:
+        sums.write('%s  %s\n' % (lt.torrent_info(out + '/' + n).info_hash(), n))
+PY
+printf '2024 report\n' > "$out/not-a-torrent.torrent"
