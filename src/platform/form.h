@@ -1,0 +1,86 @@
+#pragma once
+// The seam between a window's logic and its on-screen form. The logic describes a form as a table of
+// controls (design positions in twips) and handles its events; the platform layer builds the real
+// window from the table and forwards the user's actions. Control ids are small integers that each form
+// defines in its own enum.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace brisvane {
+
+enum class ControlKind {
+  Button,        // push button
+  Label,         // static text
+  BoldLabel,     // static text in the bold dialog font
+  Edit,          // one-line text field
+  HashField,     // read-only one-line field that looks like a label (button-face background)
+  CheckBox,      // two-state check box
+  Frame,         // group box; controls with `frame` set are placed inside it
+  ListBox,       // list of texts
+  Icon,          // the program's icon
+  EtchedLine,    // horizontal separator, grey over white
+};
+
+struct ControlSpec {
+  int id;
+  ControlKind kind;
+  std::string_view caption;
+  int left, top, width, height;  // twips, relative to the client area (or to the frame's client area)
+  int tab_index = -1;            // keyboard focus order; -1: not a tab stop
+  bool visible = true;
+  int checked = 0;               // check boxes: the design state, 0 or 1
+  int frame = 0;                 // id of the enclosing frame, 0 for none
+  bool multiline = false;        // labels that wrap
+};
+
+struct FormSpec {
+  std::string_view caption;
+  int client_width, client_height;  // twips
+  bool resizable = false;           // sizable frame with minimise and maximise boxes; else a fixed dialog border
+  std::span<const ControlSpec> controls;
+  int default_button = 0;           // pressed by Enter; 0 for none
+  int cancel_button = 0;            // pressed by Esc; 0 for none
+  bool tool_window = false;         // small popup without a task-bar button
+};
+
+// A colour as Windows keeps it: 0x00BBGGRR.
+using Color = std::uint32_t;
+
+// What a window's logic may ask of its form.
+class IFormView {
+ public:
+  virtual ~IFormView() = default;
+  virtual std::string Text(int control) = 0;
+  virtual void SetText(int control, std::string_view text) = 0;
+  virtual int Checked(int control) = 0;  // 0 or 1
+  virtual void SetChecked(int control, int state) = 0;
+  virtual void SetForeColor(int control, Color color) = 0;
+  virtual void SetControlWidth(int control, int twips) = 0;
+  virtual void AddListItem(int control, std::string_view text) = 0;
+  virtual int OuterWidth() = 0;  // twips, the whole window with its border
+  // Size in pixels of the whole monitor (not its work area) that holds the window, nearest if none.
+  virtual void MonitorSize(int& width, int& height) = 0;
+  virtual bool Visible() = 0;
+  virtual void Show() = 0;  // make visible
+  virtual void Hide() = 0;
+  virtual void BringToFront() = 0;
+  virtual void StartTimer(int timer, unsigned milliseconds) = 0;
+  virtual void StopTimer(int timer) = 0;
+  // Unload: the form's Unload handler runs, then the window is destroyed. Safe to call more than once.
+  virtual void Close() = 0;
+};
+
+// The events a form forwards to its logic. All run on the one user-interface thread.
+class IFormEvents {
+ public:
+  virtual ~IFormEvents() = default;
+  virtual void Form_Load() {}
+  virtual void OnClick(int /*control*/) {}
+  virtual void OnTimer(int /*timer*/) {}
+  virtual void Form_Resize() {}
+  virtual void Form_Unload() {}  // the window is closing and cannot refuse
+};
+
+}  // namespace brisvane
