@@ -11,7 +11,8 @@ namespace brisvane {
 class IFormHost {
  public:
   virtual ~IFormHost() = default;
-  // Creates the window of `spec`, hidden, and runs `events.Form_Load()` before returning. The view lives
+  // Creates the window of `spec`, hidden, calls `events.Attach(&view)`, then runs `events.Form_Load()`
+  // before returning. The view lives
   // until the form is closed; Load on a form that is already loaded returns the existing view.
   virtual IFormView& Load(const FormSpec& spec, IFormEvents& events) = 0;
   virtual bool IsLoaded(const IFormEvents& events) = 0;

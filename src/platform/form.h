@@ -76,6 +76,9 @@ class IFormView {
 class IFormEvents {
  public:
   virtual ~IFormEvents() = default;
+  // The host hands the logic its view before Form_Load, and takes it back (nullptr) once the window
+  // is destroyed, after Form_Unload.
+  virtual void Attach(IFormView* view) = 0;
   virtual void Form_Load() {}
   virtual void OnClick(int /*control*/) {}
   virtual void OnTimer(int /*timer*/) {}
