@@ -1,0 +1,126 @@
+#pragma once
+// A small strict bencode reader, written apart from the decoder so that the two can check each other:
+// recursive descent over exactly one value that must cover the whole input. Used by the differential
+// tests and by the fuzz target.
+#include <cstddef>
+#include <string_view>
+
+namespace brisvane::testing::reference {
+
+struct Result {
+  enum class Kind {
+    Malformed,  // not exactly one well-formed value
+    TooDeep,    // deeper than this reader goes; no opinion
+    NoInfo,     // well-formed, but the root is no dictionary or has no "info" key
+    Refused,    // the root's "info" is not a dictionary, or the root has two "info" keys
+    Info,       // exactly one "info" key in the root, and its value is a dictionary
+  };
+  Kind kind = Kind::Malformed;
+  std::size_t info_offset = 0;
+  std::size_t info_length = 0;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::string_view text, int max_depth = 256) : text_(text), max_depth_(max_depth) {}
+
+  Result Read() {
+    Result result;
+    if (!Value(0) || at_ != text_.size()) {
+      result.kind = too_deep_ ? Result::Kind::TooDeep : Result::Kind::Malformed;
+      return result;
+    }
+    if (info_keys_ == 0) {
+      result.kind = Result::Kind::NoInfo;
+    } else if (info_keys_ > 1 || !info_is_dict_) {
+      result.kind = Result::Kind::Refused;
+    } else {
+      result.kind = Result::Kind::Info;
+      result.info_offset = info_begin_;
+      result.info_length = info_end_ - info_begin_;
+    }
+    return result;
+  }
+
+ private:
+  bool Value(int depth) {
+    if (depth > max_depth_) {
+      too_deep_ = true;
+      return false;
+    }
+    if (at_ >= text_.size()) return false;
+    const char c = text_[at_];
+    if (c == 'i') return Integer();
+    if (c >= '0' && c <= '9') return String(nullptr);
+    if (c == 'l') {
+      ++at_;
+      while (at_ < text_.size() && text_[at_] != 'e') {
+        if (!Value(depth + 1)) return false;
+      }
+      return Close();
+    }
+    if (c == 'd') {
+      ++at_;
+      while (at_ < text_.size() && text_[at_] != 'e') {
+        std::string_view key;
+        if (!String(&key)) return false;
+        const bool root_info = depth == 0 && key == "info";
+        const std::size_t value_begin = at_;
+        if (!Value(depth + 1)) return false;
+        if (root_info) {
+          ++info_keys_;
+          info_is_dict_ = text_[value_begin] == 'd';
+          info_begin_ = value_begin;
+          info_end_ = at_;
+        }
+      }
+      return Close();
+    }
+    return false;
+  }
+
+  bool Close() {
+    if (at_ >= text_.size()) return false;
+    ++at_;  // the 'e'
+    return true;
+  }
+
+  bool Integer() {
+    ++at_;
+    if (at_ < text_.size() && text_[at_] == '-') ++at_;
+    const std::size_t digits = at_;
+    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') ++at_;
+    if (at_ == digits || at_ >= text_.size() || text_[at_] != 'e') return false;
+    ++at_;
+    return true;
+  }
+
+  bool String(std::string_view* out) {
+    std::size_t length = 0;
+    const std::size_t digits = at_;
+    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
+      if (length > text_.size()) return false;  // longer than the input anyway; stop before overflow
+      length = length * 10 + static_cast<std::size_t>(text_[at_] - '0');
+      ++at_;
+    }
+    if (at_ == digits || at_ >= text_.size() || text_[at_] != ':') return false;
+    ++at_;
+    if (length > text_.size() - at_) return false;
+    if (out) *out = text_.substr(at_, length);
+    at_ += length;
+    return true;
+  }
+
+  std::string_view text_;
+  int max_depth_;
+  std::size_t at_ = 0;
+  bool too_deep_ = false;
+  int info_keys_ = 0;
+  bool info_is_dict_ = false;
+  std::size_t info_begin_ = 0;
+  std::size_t info_end_ = 0;
+};
+
+inline Result Read(std::string_view text, int max_depth = 256) { return Reader(text, max_depth).Read(); }
+
+}  // namespace brisvane::testing::reference
