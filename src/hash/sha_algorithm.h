@@ -15,6 +15,7 @@ class SHA1Strategy;
 class SHA224Strategy;
 class SHA256Strategy;
 
+// Makes its strategies on first use and keeps them: use one object from one thread at a time.
 class SHAAlgorithm {
  public:
   SHAAlgorithm();  // calls modCommon::InitBitTables
@@ -30,7 +31,9 @@ class SHAAlgorithm {
   std::string SHA224(std::span<const std::uint8_t> message);  // 56 digits
   std::string SHA224FromString(std::string_view message);
 
-  // Pads the message and drives `strategy` over its blocks; returns the strategy's Output.
+  // Pads the message and drives `strategy` over its blocks; returns the strategy's Output. Whole blocks are
+  // read in place (through the strategy's CompressBlocks when it has one); only the last one or two are copied.
+  // The length goes in as 64 bits, so messages of 2^31 bytes and more hash correctly too.
   std::string Run(std::span<const std::uint8_t> message, ISHAStrategy& strategy);
 
   // The padded message as big-endian words: a multiple of 16, the bit length in the last two.
