@@ -132,14 +132,13 @@ class Scanner {
     }
   }
 
+  // Ends the scan. Past the span this only ends the look for a second "info" key: the span stands.
   void Stop(Halt why, std::size_t offset) {
-    if (phase_ != Phase::Tail) {
-      halt_ = why;
-      halt_offset_ = offset;
-      if (why != Halt::PastEnd && !error_) {
-        error_ = true;
-        error_offset_ = offset;
-      }
+    halt_ = why;
+    halt_offset_ = offset;
+    if (why != Halt::PastEnd && !error_) {
+      error_ = true;
+      error_offset_ = offset;
     }
     phase_ = Phase::Done;
   }

@@ -177,7 +177,8 @@ TEST(ParseTorrent, SecondOutermostInfoKeyGivesNoHash) {
 
 TEST(ParseTorrent, AfterTheSpanAnythingOddJustEndsTheLookForASecondKey) {
   for (const std::string tail : {"", "e", "X4:infodee", "1:a-4:infodee", "99:ab", "18446744073709551617:x",
-                                 "1a:4:infodee", "e4:infodee", "1:ad1:bl"}) {
+                                 "1a:4:infodee", "e4:infodee", "1:ad1:bl",
+                                 "1:aXi1e4:infodee", "1:a-i1e4:infodee"}) {
     SCOPED_TRACE(tail);
     const TorrentScan scan = Scan("d4:infod1:ai1ee" + tail);
     ASSERT_TRUE(scan.info);
