@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the torrent decoder's libFuzzer target with clang-14 (AddressSanitizer, UBSan) and runs it.
+#   scripts/fuzz.sh [SECONDS]        default 60
+# Build dir: $BRISVANE_FUZZ_BUILD, or build/fuzz. New inputs go to a corpus inside the build dir; the
+# seed corpus in fuzz/corpus/ is only read. Exits non-zero when the fuzzer finds a crash, leaving the
+# input that caused it in the build dir's fuzz-artifacts/.
+set -euo pipefail
+seconds=${1:-60}
+if ! [[ $seconds =~ ^[0-9]+$ ]]; then
+  echo "usage: $0 [SECONDS]" >&2
+  exit 2
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BRISVANE_FUZZ_BUILD:-$root/build/fuzz}
+
+CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBRISVANE_FUZZ=ON -DBRISVANE_TESTS=OFF -DBRISVANE_BENCH=OFF >/dev/null
+cmake --build "$build" -j"${JOBS:-2}" --target fuzz_torrent_decoder
+
+corpus=$build/fuzz-corpus/torrent_decoder
+artifacts=$build/fuzz-artifacts
+mkdir -p "$corpus" "$artifacts"
+exec "$build/fuzz/fuzz_torrent_decoder" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+  -dict="$root/fuzz/torrent_decoder.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus" "$root/fuzz/corpus/torrent_decoder"
