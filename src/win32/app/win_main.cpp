@@ -68,9 +68,47 @@ constexpr auto kMainControls = std::to_array<ControlSpec>({
 
 constexpr FormSpec kMainForm{"Brisvane", 10350, 3510, true, kMainControls};
 
+enum AboutControl { kPicIcon = 1, kLblTitle, kLblVersion, kLblDescription, kLine, kLblMaker, kLblService, kCmdOK,
+                    kCmdSysInfo };
+
+constexpr auto kAboutControls = std::to_array<ControlSpec>({
+    {kPicIcon, ControlKind::Icon, "", 240, 240, 540, 540},
+    {kLblTitle, ControlKind::BoldLabel, "", 1050, 240, 3885, 480},
+    {kLblVersion, ControlKind::Label, "", 1050, 780, 3885, 225},
+    {kLblDescription, ControlKind::Label,
+     "Brisvane uses the Bitsnoop public API to check if a torrent file is valid or fake.  More information can be "
+     "found at https://kestrelwick.example/brisvane.",
+     1050, 1125, 3885, 1170, -1, true, 0, 0, true},
+    {kLine, ControlKind::EtchedLine, "", 84, 2400, 5550, 30},
+    {kLblMaker, ControlKind::Label, "Bitsnoop public API is a product of", 255, 2625, 3870, 225},
+    {kLblService, ControlKind::Label, "bitsnoop.com", 255, 2880, 3870, 225},
+    {kCmdOK, ControlKind::Button, "OK", 4245, 2625, 1260, 345, 0},
+    {kCmdSysInfo, ControlKind::Button, "&System Info...", 4260, 3075, 1245, 345, 1},
+});
+
+constexpr FormSpec kAboutForm{"About", 5730, 3555, false, kAboutControls, kCmdOK, kCmdOK};
+
+class DemoAbout final : public IFormEvents {
+ public:
+  explicit DemoAbout(IMessageBox& messages) : messages_(messages) {}
+  void Attach(IFormView* view) override { view_ = view; }
+  void Form_Load() override {
+    view_->SetText(kLblTitle, kProgramTitle);
+    view_->SetText(kLblVersion, "Version " + std::string(kProgramVersion));
+  }
+  void OnClick(int control) override {
+    if (control == kCmdOK) view_->Close();
+    if (control == kCmdSysInfo) messages_.Show("System Information Is Unavailable At This Time", kProgramTitle);
+  }
+
+ private:
+  IMessageBox& messages_;
+  IFormView* view_ = nullptr;
+};
+
 class DemoMain final : public IFormEvents {
  public:
-  explicit DemoMain(IMessageBox& messages) : messages_(messages) {}
+  DemoMain(IFormHost& host, IMessageBox& messages) : host_(host), messages_(messages), about_(messages) {}
   void Attach(IFormView* view) override { view_ = view; }
 
   void Form_Load() override {
@@ -97,12 +135,19 @@ class DemoMain final : public IFormEvents {
         view_->SetText(kLblRating, "FAKE");
         view_->SetForeColor(kLblRating, 0x000000FF);
         break;
-      case kCmdAbout:
-        messages_.Show("Version " + std::string(kProgramVersion), kProgramTitle);
+      case kCmdAbout: {
+        IFormView& about = host_.Load(kAboutForm, about_);
+        about.Show();
+        about.BringToFront();
         break;
+      }
       default:
         break;
     }
+  }
+
+  void Form_Unload() override {
+    if (host_.IsLoaded(about_)) host_.Load(kAboutForm, about_).Close();
   }
 
   void Form_Resize() override {
@@ -114,7 +159,9 @@ class DemoMain final : public IFormEvents {
   }
 
  private:
+  IFormHost& host_;
   IMessageBox& messages_;
+  DemoAbout about_;
   IFormView* view_ = nullptr;
 };
 
@@ -126,7 +173,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   Win32MessageBox messages;
   try {
     Win32FormHost host;
-    DemoMain main_window(messages);
+    DemoMain main_window(host, messages);
     host.Load(kMainForm, main_window);
     return host.Run();
   } catch (const std::exception& failure) {
