@@ -63,23 +63,6 @@ TEST(ParseDecimalNumber, RefusesEverythingElse) {
   EXPECT_EQ(ParseDecimalNumber(std::string("1\0", 2)), std::nullopt);
 }
 
-TEST(TrimBlanks, RemovesSpacesOnlyAtBothEnds) {
-  EXPECT_EQ(TrimBlanks("  a b  "), "a b");
-  EXPECT_EQ(TrimBlanks("   "), "");
-  EXPECT_EQ(TrimBlanks(""), "");
-  EXPECT_EQ(TrimBlanks("\ta\t"), "\ta\t");
-}
-
-TEST(RegValue, TextAndIntegerAreDistinct) {
-  EXPECT_TRUE(RegValue().IsEmpty());
-  EXPECT_EQ(RegValue(), RegValue::Text(""));
-  EXPECT_NE(RegValue::Text("0"), RegValue::Integer(0));
-  EXPECT_FALSE(RegValue::Integer(0).IsEmpty());
-  EXPECT_EQ(RegValue::Integer(-12).ToText(), "-12");
-  EXPECT_EQ(RegValue::Integer(5).text(), "");
-  EXPECT_EQ(RegValue::Text("5").integer(), 0);
-}
-
 class SetRegValueKinds : public ::testing::Test {
  protected:
   testing::MemoryRegistry reg;

@@ -87,7 +87,11 @@ MemoryRegistry::~MemoryRegistry() = default;
 MemoryRegistry::Key* MemoryRegistry::Find(RegistryRoot root, std::string_view path, bool create) {
   if (!path.empty() && path.front() == '\\') return nullptr;  // the system refuses a leading backslash
   Key* key = root == RegistryRoot::CurrentUser ? current_user_.get() : local_machine_.get();
-  if (root == RegistryRoot::ClassesRoot) key = key->Subkey("Software")->Subkey("Classes");
+  if (root == RegistryRoot::ClassesRoot) {
+    key = key->Subkey("Software");
+    if (key) key = key->Subkey("Classes");
+    if (!key) return nullptr;
+  }
   for (const std::string_view part : SplitPath(path)) {
     Key* next = key->Subkey(part);
     if (!next) {
