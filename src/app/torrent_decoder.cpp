@@ -270,7 +270,7 @@ TorrentScan ParseTorrent(std::span<const std::uint8_t> bytes, const ScanHooks& h
 namespace {
 
 struct Loaded {
-  Bytes bytes;
+  FileBytes bytes;
   std::string message;
   std::string problem;
 };
@@ -298,10 +298,10 @@ Loaded Load(IFileSystem& fs, const std::string& path) {
 
 }  // namespace
 
-Bytes LoadTorrentFile(IFileSystem& fs, const std::string& path, std::string* message) {
+FileBytes LoadTorrentFile(IFileSystem& fs, const std::string& path, std::string* message) {
   Loaded loaded = Load(fs, path);
   if (message) *message = std::move(loaded.message);
-  return std::move(loaded.bytes);
+  return loaded.bytes;
 }
 
 TorrentHash GetTorrentHash(IFileSystem& fs, const std::string& path, const ScanHooks& hooks) {
@@ -312,11 +312,11 @@ TorrentHash GetTorrentHash(IFileSystem& fs, const std::string& path, const ScanH
     result.problem = std::move(loaded.problem);
     return result;
   }
-  TorrentScan scan = ParseTorrent(loaded.bytes, hooks);
+  TorrentScan scan = ParseTorrent(loaded.bytes.span(), hooks);
   result.message = std::move(scan.message);
   result.problem = std::move(scan.problem);
   if (scan.info) {
-    const auto span = std::span<const std::uint8_t>(loaded.bytes).subspan(scan.info->offset, scan.info->length);
+    const auto span = loaded.bytes.span().subspan(scan.info->offset, scan.info->length);
     result.hash = SHAAlgorithm().SHA1(span);
   }
   return result;

@@ -41,23 +41,23 @@ class Win32FileSystem final : public IFileSystem {
       CloseHandle(file);
       return result;
     }
-    result.bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    Bytes bytes(static_cast<std::size_t>(size.QuadPart));
     std::size_t got = 0;
-    while (got < result.bytes.size()) {
-      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(result.bytes.size() - got, 1u << 30));
+    while (got < bytes.size()) {
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1u << 30));
       DWORD n = 0;
-      if (!ReadFile(file, result.bytes.data() + got, want, &n, nullptr)) {
+      if (!ReadFile(file, bytes.data() + got, want, &n, nullptr)) {
         result.status = FileRead::Status::Unreadable;
         result.error = win32::ErrorText(GetLastError());
-        result.bytes.clear();
         CloseHandle(file);
         return result;
       }
       if (n == 0) break;  // the file shrank while we read it
       got += n;
     }
-    result.bytes.resize(got);
+    bytes.resize(got);
     CloseHandle(file);
+    result.bytes = FileBytes(std::move(bytes));
     result.status = FileRead::Status::Ok;
     return result;
   }

@@ -31,7 +31,7 @@ class MemoryFileSystem final : public IFileSystem {
       result.error = "File too large";
     } else {
       result.status = FileRead::Status::Ok;
-      result.bytes = it->second;
+      result.bytes = FileBytes(it->second);
     }
     return result;
   }
