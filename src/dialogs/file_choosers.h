@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+
+#include "platform/file_dialogs.h"
+
+namespace brisvane {
+
+// Shows an open-file dialog and returns the chosen path: the system's own file-open object where it
+// exists, the standard dialog otherwise. A cancelled dialog gives a text that names no file.
+std::string MyDialogOpenCode(IFileDialogs& dialogs);
+
+}  // namespace brisvane
