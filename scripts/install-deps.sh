@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Brisvane needs on Debian 12 with apt-get. Quick when everything is already there.
-#   install-deps.sh [build|test|all]   (default: all)
+#   install-deps.sh [build|run|test|bench|all]   (default: all)
 set -euo pipefail
 what=${1:-all}
 
@@ -8,15 +8,17 @@ build=(cmake ninja-build g++ make python3 openssl
        g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
        libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
        pkg-config libcpp-httplib-dev libsqlite3-dev sqlite3)
-run=(wine wine64 xvfb x11-utils imagemagick)
+run=(wine wine64 fonts-wine xvfb x11-utils imagemagick)
 test=(clang-14 libfuzzer-14-dev python3-libtorrent mktorrent)
 bench=(wrk nginx curl)
 
 case $what in
   build) packages=("${build[@]}") ;;
   run) packages=("${build[@]}" "${run[@]}") ;;
-  test|all) packages=("${build[@]}" "${run[@]}" "${test[@]}") ;;
-  *) echo "usage: $0 [build|run|test|all]" >&2; exit 2 ;;
+  test) packages=("${build[@]}" "${run[@]}" "${test[@]}") ;;
+  bench) packages=("${build[@]}" "${bench[@]}") ;;
+  all) packages=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}") ;;
+  *) echo "usage: $0 [build|run|test|bench|all]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-"$root/scripts/install-deps.sh" all
+"$root/scripts/install-deps.sh" test
 
 jobs=$(nproc)
 failed=0

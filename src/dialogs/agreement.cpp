@@ -17,9 +17,11 @@ constexpr std::array kAgreementControls{
                 " Terms Of Service (TOS).  By clicking the ok button you agree to follow the TOS for use of the "
                 "Bitsnoop API.  If you do not accept these terms please click the cancel button to exit the "
                 "program.",
-                120, 120, 3615, 1935, -1, true, 0, 0, true},
-    ControlSpec{lblTermsCaption, K::Label, BRISVANE_DOMAIN " terms of service URL:", 120, 1320, 3735, 495},
-    ControlSpec{lblTermsUrl, K::Label, "http://bitsnoop.com/info/terms.html", 720, 1680, 2655, 495},
+                120, 120, 3855, 1215, -1, true, 0, 0, true},
+    // The design's label boxes overlap one another; these keep its places without the overlap, so that
+    // no text hides another whatever the system font.
+    ControlSpec{lblTermsCaption, K::Label, BRISVANE_DOMAIN " terms of service URL:", 120, 1380, 3855, 255},
+    ControlSpec{lblTermsUrl, K::Label, "http://bitsnoop.com/info/terms.html", 720, 1680, 3255, 255},
     ControlSpec{OKButton, K::Button, "OK", 720, 2280, 1215, 375, 0},
     ControlSpec{CancelButton, K::Button, "Cancel", 2040, 2280, 1215, 375, 1},
 };

@@ -324,10 +324,11 @@ class Win32Form final : public IFormView {
       SetWindowPos(tab_stops[i].second, tab_stops[i - 1].second, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     }
+    // Among the labels a later one lies over an earlier one, as controls added later do in the design.
     for (const bool frames : {false, true}) {
-      for (const Control& c : controls_) {
-        if (frames ? c.kind == ControlKind::Frame : Windowless(c.kind)) {
-          SetWindowPos(c.window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      for (auto c = controls_.rbegin(); c != controls_.rend(); ++c) {
+        if (frames ? c->kind == ControlKind::Frame : Windowless(c->kind)) {
+          SetWindowPos(c->window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
       }
     }

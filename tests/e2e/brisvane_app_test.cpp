@@ -1,0 +1,161 @@
+// Brisvane.exe as a user meets it: started for real under Wine, its windows found by caption, its
+// controls read and set, its buttons clicked, its message boxes read and dismissed, the registry
+// read and seeded around it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/main_window.h"
+#include "dialogs/about_box.h"
+#include "dialogs/agreement.h"
+#include "e2e/driver.h"
+#include "win32/form_host.h"
+
+namespace brisvane::e2e {
+namespace {
+
+constexpr char kKey[] = "Software\\Kestrelwick\\Brisvane";
+constexpr char kMainCaption[] = "Brisvane";
+constexpr char kAgreementCaption[] = "User Agreement";
+constexpr char kAboutCaption[] = "About Brisvane - by Kestrelwick";
+
+std::string ProgramPath() { return FromHostPath(BRISVANE_PROGRAM_EXE); }
+std::string ExamplePath(std::string_view name) {
+  return FromHostPath(std::string(BRISVANE_SOURCE_DIR) + "/examples/" + std::string(name));
+}
+int Id(int control) { return kControlWindowIdBase + control; }
+
+class BrisvaneApp : public testing::Test {
+ protected:
+  Process Start(std::vector<std::string> args = {}) {
+    args.insert(args.begin(), ProgramPath());
+    return Process::Start(args);
+  }
+  Process StartAccepted(std::vector<std::string> args = {}) {
+    key_.Seed("TOS", "ACCEPT");
+    return Start(std::move(args));
+  }
+  static Window MainWindow(const Process& process) {
+    return WaitForTopWindow(WindowQuery{kMainCaption, {}, process.id(), {Id(cmdabout), Id(lblRating)}});
+  }
+  static Window Agreement(const Process& process) {
+    return WaitForTopWindow(WindowQuery{kAgreementCaption, {}, process.id(), {Id(OKButton), Id(CancelButton)}});
+  }
+  // Closes the main window as the user would and waits for the program to end.
+  static void CloseAndWait(const Window& main, Process& process) {
+    main.Close();
+    EXPECT_EQ(process.ExpectExit(), 0u);
+  }
+
+  registry::ScopedKey key_{kKey};
+};
+
+TEST_F(BrisvaneApp, FirstStartShowsTheAgreementAndCancelEndsWritingNothing) {
+  Process app = Start();
+  const Window agreement = Agreement(app);
+  EXPECT_EQ(agreement.Child(Id(lblAgreement)).Text(),
+            "To use the program you must agree to the bitsnoop.com Terms Of Service (TOS).  By clicking the ok "
+            "button you agree to follow the TOS for use of the Bitsnoop API.  If you do not accept these terms "
+            "please click the cancel button to exit the program.");
+  EXPECT_EQ(agreement.Child(Id(OKButton)).Text(), "OK");
+  EXPECT_FALSE(FindTopWindow(WindowQuery{kMainCaption, {}, app.id(), {}}).has_value());
+
+  agreement.Child(Id(CancelButton)).Click();
+  EXPECT_EQ(app.ExpectExit(), 0u);
+  EXPECT_FALSE(registry::ValueExists(kKey, "TOS"));
+  EXPECT_FALSE(registry::ValueExists(kKey, "URL"));
+  EXPECT_FALSE(registry::ValueExists(kKey, "Verified"));
+}
+
+TEST_F(BrisvaneApp, OkRecordsAcceptanceAndShowsTheMainWindowWithTheDesignDefaults) {
+  Process app = Start();
+  Agreement(app).Child(Id(OKButton)).Click();
+  const Window main = MainWindow(app);
+  EXPECT_EQ(registry::ReadString(kKey, "TOS"), "ACCEPT");
+  EXPECT_EQ(main.Child(Id(txtURL)).Text(), "http://bitsnoop.com/api/fakeskan.php");
+  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "notepad");
+  EXPECT_EQ(main.Child(Id(txtTFilePath)).Text(), "");
+  EXPECT_TRUE(main.Child(Id(chkAllowVerified)).Checked());
+  EXPECT_TRUE(main.Child(Id(chkAllowGood)).Checked());
+  EXPECT_TRUE(main.Child(Id(ChkAllowNetural)).Checked());
+  EXPECT_FALSE(main.Child(Id(chkAllowBad)).Checked());
+  EXPECT_FALSE(main.Child(Id(chkAllowFake)).Checked());
+  EXPECT_EQ(main.Child(Id(Command1)).Text(), "Check torrent");
+  WaitNoTopWindow(WindowQuery{kAgreementCaption, {}, app.id(), {}});
+  CloseAndWait(main, app);
+  // The defaults reach the registry when the window closes.
+  EXPECT_EQ(registry::ReadString(kKey, "URL"), "http://bitsnoop.com/api/fakeskan.php");
+  EXPECT_EQ(registry::ReadDword(kKey, "Verified"), 1u);
+  EXPECT_EQ(registry::ReadDword(kKey, "Bad"), 0u);
+}
+
+TEST_F(BrisvaneApp, EditedSettingsSurviveARestartWithTheRightTypes) {
+  {
+    Process app = StartAccepted();
+    const Window main = MainWindow(app);
+    main.Child(Id(txtURL)).SetText("  http://127.0.0.1:8080/api/fakeskan.php  ");
+    main.Child(Id(txtProgramPath)).SetText("C:\\Клиент\\トレント.exe");
+    main.Child(Id(chkAllowVerified)).SetChecked(false);
+    main.Child(Id(chkAllowFake)).SetChecked(true);
+    CloseAndWait(main, app);
+  }
+  EXPECT_EQ(registry::ReadString(kKey, "URL"), "http://127.0.0.1:8080/api/fakeskan.php");
+  EXPECT_EQ(registry::ReadString(kKey, "torPath"), "C:\\Клиент\\トレント.exe");
+  EXPECT_EQ(registry::ReadDword(kKey, "Verified"), 0u);
+  EXPECT_EQ(registry::ReadDword(kKey, "Fake"), 1u);
+  EXPECT_EQ(registry::ReadDword(kKey, "Good"), 1u);
+
+  Process again = Start();  // accepted now: no agreement this time
+  const Window main = MainWindow(again);
+  EXPECT_FALSE(FindTopWindow(WindowQuery{kAgreementCaption, {}, again.id(), {}}).has_value());
+  EXPECT_EQ(main.Child(Id(txtURL)).Text(), "http://127.0.0.1:8080/api/fakeskan.php");
+  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Клиент\\トレント.exe");
+  EXPECT_FALSE(main.Child(Id(chkAllowVerified)).Checked());
+  EXPECT_TRUE(main.Child(Id(chkAllowFake)).Checked());
+  CloseAndWait(main, again);
+}
+
+TEST_F(BrisvaneApp, CheckTorrentShowsNotFoundOrTheInfoHash) {
+  Process app = StartAccepted();
+  const Window main = MainWindow(app);
+  main.Child(Id(txtTFilePath)).SetText("C:\\no such folder\\missing.torrent");
+  main.Child(Id(Command1)).Click();
+  main.Child(Id(lblHash)).WaitForText("Error. File not found!");
+
+  // A path beyond the ANSI code page, as Windows Explorer would hand it over.
+  main.Child(Id(txtTFilePath)).SetText(ExamplePath("アルバム-альбом.torrent"));
+  main.Child(Id(Command1)).Click();
+  main.Child(Id(lblHash)).WaitForText("94a0b109ad0eb41f0c75b42c33bfdf4a05c866ae");
+
+  main.Child(Id(txtTFilePath)).SetText(ExamplePath("not-a-torrent.torrent"));
+  main.Child(Id(Command1)).Click();
+  const MessageBoxWindow box = WaitForMessageBox("Brisvane - by Kestrelwick", app.id());
+  EXPECT_EQ(box.Text(), "unexpected error encoutered");
+  box.Dismiss();
+  main.Child(Id(lblHash)).WaitForText("");
+  CloseAndWait(main, app);
+}
+
+TEST_F(BrisvaneApp, CommandLineRunWithAMissingFileEndsWithoutAWindow) {
+  Process app = StartAccepted({"C:\\no such folder\\gone.torrent"});
+  EXPECT_EQ(app.ExpectExit(), 0u);
+  EXPECT_FALSE(FindTopWindow(WindowQuery{kMainCaption, {}, app.id(), {}}).has_value());
+  // Nothing was shown, but the settings were stored on the way out as on any normal end.
+  EXPECT_EQ(registry::ReadString(kKey, "torPath"), "notepad");
+}
+
+TEST_F(BrisvaneApp, ClosingTheMainWindowClosesTheAboutBox) {
+  Process app = StartAccepted();
+  const Window main = MainWindow(app);
+  main.Child(Id(cmdabout)).Click();
+  const Window about = WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(cmdSysInfo)}});
+  EXPECT_EQ(about.Child(Id(lblVersion)).Text(), "Version 1.0.1");
+  EXPECT_EQ(about.Child(Id(lblTitle)).Text(), "Brisvane - by Kestrelwick");
+  EXPECT_TRUE(main.Enabled());  // the about box is not modal
+  main.Close();
+  about.WaitGone();
+  EXPECT_EQ(app.ExpectExit(), 0u);
+}
+
+}  // namespace
+}  // namespace brisvane::e2e
