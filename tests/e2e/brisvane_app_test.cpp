@@ -3,6 +3,10 @@
 // read and seeded around it.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "app/main_window.h"
@@ -155,6 +159,44 @@ TEST_F(BrisvaneApp, ClosingTheMainWindowClosesTheAboutBox) {
   main.Close();
   about.WaitGone();
   EXPECT_EQ(app.ExpectExit(), 0u);
+}
+
+
+// Not a test: poses the program's windows for the screenshots in docs/ (scripts/screenshots.sh).
+// Runs only when BRISVANE_SHOWCASE names a folder; for each pose it writes <folder>\<name>.ready with the
+// window's screen rectangle, then waits for the script to write <folder>\<name>.done.
+class Showcase : public BrisvaneApp {
+ protected:
+  void SetUp() override {
+    const char* folder = std::getenv("BRISVANE_SHOWCASE");
+    if (!folder || !*folder) GTEST_SKIP() << "set BRISVANE_SHOWCASE to pose the windows for screenshots";
+    folder_ = folder;
+  }
+  void Pose(const std::string& name, const Window& window) {
+    RECT r{};
+    GetWindowRect(static_cast<HWND>(window.handle()), &r);
+    {
+      std::ofstream ready(folder_ + "\\" + name + ".ready");
+      ready << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top << "\n";
+    }
+    const std::string done = folder_ + "\\" + name + ".done";
+    for (int i = 0; i < 3000 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+  }
+  std::string folder_;
+};
+
+TEST_F(Showcase, AgreementMainWindowAndAboutBox) {
+  Process app = Start();
+  Pose("agreement", Agreement(app));
+  Agreement(app).Child(Id(OKButton)).Click();
+  const Window main = MainWindow(app);
+  main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
+  main.Child(Id(Command1)).Click();
+  main.Child(Id(lblHash)).WaitForText("8c450b7de44b7a6df98919a4a009b323567b110f");
+  Pose("main-window", main);
+  main.Child(Id(cmdabout)).Click();
+  Pose("about-box", WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(cmdSysInfo)}}));
+  CloseAndWait(main, app);
 }
 
 }  // namespace
