@@ -11,30 +11,32 @@
 namespace brisvane {
 namespace {
 
-// Memory for a whole file, taken from the kernel with its pages already in place: a large read then
-// costs one copy, not a zero-fill plus a fault per page.
-struct Buffer {
-  std::uint8_t* data = nullptr;
-  std::size_t size = 0;
-};
-
-Buffer Allocate(std::size_t size) {
-  if (size == 0) return {};
-  int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+// Maps the whole file read-only from the page cache, its pages mapped at once: a large torrent is then
+// scanned and hashed where it lies, without a copy and without a fault per page. A program that
+// truncates the file while we read it makes the reads past the new end fault with SIGBUS; the tools
+// catch that and say so.
+FileBytes MapWhole(int fd, std::size_t size) {
+  if (size == 0) return FileBytes(Bytes{});
+  int flags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
   flags |= MAP_POPULATE;
 #endif
-  void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, flags, -1, 0);
+  void* p = ::mmap(nullptr, size, PROT_READ, flags, fd, 0);
   if (p == MAP_FAILED) return {};
-  return {static_cast<std::uint8_t*>(p), size};
+  std::shared_ptr<const void> keeper(p, [size](const void* q) { ::munmap(const_cast<void*>(q), size); });
+  return FileBytes(std::move(keeper), static_cast<const std::uint8_t*>(p), size);
 }
 
-// Frees the buffer when the last FileBytes that shares it goes.
-std::shared_ptr<const void> Keeper(Buffer buffer) {
-  if (!buffer.data) return nullptr;
-  return std::shared_ptr<const void>(buffer.data, [size = buffer.size](const void* p) {
-    ::munmap(const_cast<void*>(p), size);
-  });
+// Reads what a mapping could not take (pipes, some special files), in one buffer.
+bool ReadAllInto(int fd, Bytes& bytes) {
+  std::uint8_t chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    bytes.insert(bytes.end(), chunk, chunk + n);
+  }
 }
 
 class PosixFileSystem final : public IFileSystem {
@@ -67,29 +69,18 @@ class PosixFileSystem final : public IFileSystem {
       return result;
     }
     const auto size = static_cast<std::size_t>(st.st_size);
-    Buffer buffer = Allocate(size);
-    if (size != 0 && !buffer.data) {
-      result.status = FileRead::Status::Unreadable;
-      result.error = std::strerror(ENOMEM);
-      ::close(fd);
-      return result;
-    }
-    std::shared_ptr<const void> keeper = Keeper(buffer);  // frees it on every way out
-    std::size_t got = 0;
-    while (got < size) {
-      const ssize_t n = ::read(fd, buffer.data + got, size - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
+    result.bytes = MapWhole(fd, size);
+    if (size != 0 && result.bytes.empty()) {
+      Bytes bytes;
+      if (!ReadAllInto(fd, bytes) || bytes.size() > max_bytes) {
         result.status = FileRead::Status::Unreadable;
-        result.error = std::strerror(errno);
+        result.error = std::strerror(errno ? errno : EIO);
         ::close(fd);
         return result;
       }
-      if (n == 0) break;  // the file shrank while we read it
-      got += static_cast<std::size_t>(n);
+      result.bytes = FileBytes(std::move(bytes));
     }
     ::close(fd);
-    result.bytes = FileBytes(std::move(keeper), buffer.data, got);
     result.status = FileRead::Status::Ok;
     return result;
   }
