@@ -10,10 +10,6 @@
 namespace brisvane {
 namespace {
 
-inline Word LoadBigEndian(const std::uint8_t* p) {
-  return (Word{p[0]} << 24) | (Word{p[1]} << 16) | (Word{p[2]} << 8) | Word{p[3]};
-}
-
 // The round functions in forms that need fewer operations than the textbook ones, same values.
 inline Word Choose(Word b, Word c, Word d) { return d ^ (b & (c ^ d)); }
 inline Word Parity(Word b, Word c, Word d) { return b ^ c ^ d; }

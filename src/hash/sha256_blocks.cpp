@@ -10,10 +10,6 @@
 namespace brisvane {
 namespace {
 
-inline Word LoadBigEndian(const std::uint8_t* p) {
-  return (Word{p[0]} << 24) | (Word{p[1]} << 16) | (Word{p[2]} << 8) | Word{p[3]};
-}
-
 inline Word Ch(Word x, Word y, Word z) { return z ^ (x & (y ^ z)); }
 inline Word Maj(Word x, Word y, Word z) { return ((y ^ z) & x) ^ (y & z); }
 inline Word BigSigma0(Word x) { return std::rotr(x, 2) ^ std::rotr(x, 13) ^ std::rotr(x, 22); }

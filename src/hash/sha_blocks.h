@@ -11,6 +11,11 @@ namespace brisvane {
 
 using BlockFunction = void (*)(Word* hash, const std::uint8_t* blocks, std::size_t count);
 
+// The message word at p: four bytes, the first the most significant.
+inline Word LoadBigEndian(const std::uint8_t* p) {
+  return (Word{p[0]} << 24) | (Word{p[1]} << 16) | (Word{p[2]} << 8) | Word{p[3]};
+}
+
 // Plain C++, any CPU.
 void Sha1BlocksPortable(Word* hash, const std::uint8_t* blocks, std::size_t count);
 void Sha256BlocksPortable(Word* hash, const std::uint8_t* blocks, std::size_t count);
