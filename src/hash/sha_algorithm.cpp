@@ -1,4 +1,5 @@
 #include "hash/sha_algorithm.h"
+#include "hash/sha_blocks.h"
 
 #include <algorithm>
 #include <array>
@@ -17,10 +18,6 @@ constexpr std::size_t kBlockBytes = 64;
 
 std::span<const std::uint8_t> AsBytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
-Word LoadBigEndian(const std::uint8_t* p) {
-  return (Word{p[0]} << 24) | (Word{p[1]} << 16) | (Word{p[2]} << 8) | Word{p[3]};
 }
 
 // The message's last partial block with the 0x80 marker and the 64-bit bit length: one or two blocks.
