@@ -1,0 +1,55 @@
+#pragma once
+// A tiny HTTP server on 127.0.0.1 for the client contract tests: one connection at a time, on a port
+// the system picks, answering every request the way the test set last.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace brisvane::testing {
+
+class TestHttpServer {
+ public:
+  TestHttpServer();  // listening and serving when it returns
+  ~TestHttpServer();
+  TestHttpServer(const TestHttpServer&) = delete;
+  TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+  // Each request gets this status and exactly these body bytes (with a Content-Length).
+  void Reply(int status, std::string body);
+  // A 200 without a length, then bytes until the client hangs up.
+  void Endless();
+  // Reads the request and never answers; the connection stays open until the client closes it.
+  void Silent();
+  // Closes each connection as soon as it is accepted, before reading anything.
+  void CloseAtOnce();
+
+  int port() const { return port_; }
+  // "http://127.0.0.1:PORT" followed by `target`.
+  std::string Url(std::string_view target = "/") const;
+  // The request targets received so far (path and query as sent), in order.
+  std::vector<std::string> Targets() const;
+
+ private:
+  enum class Mode { Reply, Endless, Silent, CloseAtOnce };
+  void Serve();
+  void Handle(std::intptr_t connection);
+
+  std::intptr_t listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex mutex_;
+  Mode mode_ = Mode::Reply;
+  int status_ = 200;
+  std::string body_;
+  std::vector<std::string> targets_;
+  std::thread thread_;
+};
+
+// A port on 127.0.0.1 that was free a moment ago and has nothing listening now.
+int ClosedPort();
+
+}  // namespace brisvane::testing
