@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brisvane {
@@ -55,6 +56,13 @@ class IFileSystem {
   virtual bool FileExists(const std::string& path) = 0;
   // Reads the whole file in one piece. A file longer than `max_bytes` is refused unread.
   virtual FileRead ReadAll(const std::string& path, std::uint64_t max_bytes) = 0;
+
+  // For the logs, which are opened and closed around every line. Neither throws; false means nothing
+  // was written. The text goes out as it is (UTF-8), with no conversion of its line breaks.
+  // Creates an empty file at `path`, emptying one that is there.
+  virtual bool CreateTextFile(const std::string& /*path*/) { return false; }
+  // Appends `text` and CR LF to the file at `path`, which must exist already.
+  virtual bool AppendLine(const std::string& /*path*/, std::string_view /*text*/) { return false; }
 };
 
 // The file system of the machine the program runs on.

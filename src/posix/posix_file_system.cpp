@@ -84,6 +84,37 @@ class PosixFileSystem final : public IFileSystem {
     result.status = FileRead::Status::Ok;
     return result;
   }
+
+  bool CreateTextFile(const std::string& path) override {
+    if (path.empty()) return false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    return ::close(fd) == 0;
+  }
+
+  bool AppendLine(const std::string& path, std::string_view text) override {
+    if (path.empty()) return false;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);  // no O_CREAT: it must exist
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return false;
+    }
+    std::string line(text);
+    line += "\r\n";
+    std::size_t put = 0;
+    while (put < line.size()) {
+      const ssize_t n = ::write(fd, line.data() + put, line.size() - put);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ::close(fd);
+        return false;
+      }
+      put += static_cast<std::size_t>(n);
+    }
+    return ::close(fd) == 0;
+  }
 };
 
 }  // namespace

@@ -61,6 +61,34 @@ class Win32FileSystem final : public IFileSystem {
     result.status = FileRead::Status::Ok;
     return result;
   }
+
+  bool CreateTextFile(const std::string& path) override {
+    if (path.empty()) return false;
+    HANDLE file = CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    return CloseHandle(file) != 0;
+  }
+
+  bool AppendLine(const std::string& path, std::string_view text) override {
+    if (path.empty()) return false;
+    // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end, as with a file opened
+    // for appending, even when another program appends too.
+    HANDLE file = CreateFileW(win32::Widen(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string line(text);
+    line += "\r\n";
+    bool ok = true;
+    std::size_t put = 0;
+    while (ok && put < line.size()) {
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(line.size() - put, 1u << 30));
+      DWORD n = 0;
+      ok = WriteFile(file, line.data() + put, want, &n, nullptr) && n != 0;
+      put += n;
+    }
+    return CloseHandle(file) != 0 && ok;
+  }
 };
 
 }  // namespace

@@ -98,5 +98,45 @@ TYPED_TEST(FileSystemContract, FileAboveTheLimitIsRefusedUnread) {
   EXPECT_EQ(this->world.fs.ReadAll(path, 4096).status, FileRead::Status::Ok);
 }
 
+// The logs' writers: create (emptying), then append line by line with CR LF.
+std::string ReadText(IFileSystem& fs, const std::string& path) {
+  const FileRead read = fs.ReadAll(path, 1 << 20);
+  EXPECT_EQ(read.status, FileRead::Status::Ok) << path;
+  return std::string(read.bytes.begin(), read.bytes.end());
+}
+
+TYPED_TEST(FileSystemContract, CreateTextFileEmptiesAndAppendLineAddsCrLf) {
+  const std::string path = this->world.MakeFile("app.log", "old contents\r\n");
+  ASSERT_TRUE(this->world.fs.CreateTextFile(path));
+  EXPECT_EQ(ReadText(this->world.fs, path), "");
+  ASSERT_TRUE(this->world.fs.AppendLine(path, "first"));
+  ASSERT_TRUE(this->world.fs.AppendLine(path, ""));
+  // A line break inside the text is written as it is.
+  ASSERT_TRUE(this->world.fs.AppendLine(path, "two\nlines \xC3\xA9"));
+  EXPECT_EQ(ReadText(this->world.fs, path), "first\r\n\r\ntwo\nlines \xC3\xA9\r\n");
+}
+
+TYPED_TEST(FileSystemContract, CreateTextFileMakesAMissingFile) {
+  const std::string path = this->world.Missing("\xD0\x9A\xD0\xB8\xD1\x80.log");
+  ASSERT_TRUE(this->world.fs.CreateTextFile(path));
+  EXPECT_TRUE(this->world.fs.FileExists(path));
+  EXPECT_EQ(ReadText(this->world.fs, path), "");
+}
+
+TYPED_TEST(FileSystemContract, AppendLineNeverCreatesAFile) {
+  const std::string path = this->world.Missing("missing.log");
+  EXPECT_FALSE(this->world.fs.AppendLine(path, "line"));
+  EXPECT_FALSE(this->world.fs.FileExists(path));
+  EXPECT_FALSE(this->world.fs.AppendLine("", "line"));
+  EXPECT_FALSE(this->world.fs.CreateTextFile(""));
+}
+
+TYPED_TEST(FileSystemContract, FolderCannotBeCreatedOverOrAppendedTo) {
+  const std::string path = this->world.MakeFolder("folder.log");
+  EXPECT_FALSE(this->world.fs.CreateTextFile(path));
+  EXPECT_FALSE(this->world.fs.AppendLine(path, "line"));
+  EXPECT_FALSE(this->world.fs.FileExists(path));
+}
+
 }  // namespace
 }  // namespace brisvane

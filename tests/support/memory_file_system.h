@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 
@@ -36,10 +37,36 @@ class MemoryFileSystem final : public IFileSystem {
     return result;
   }
 
+  bool CreateTextFile(const std::string& path) override {
+    if (path.empty() || folders_.count(path) || unwritable_.count(path)) return false;
+    files_[path].clear();
+    return true;
+  }
+
+  bool AppendLine(const std::string& path, std::string_view text) override {
+    const auto it = files_.find(path);
+    if (it == files_.end() || unwritable_.count(path)) return false;
+    it->second.insert(it->second.end(), text.begin(), text.end());
+    it->second.push_back('\r');
+    it->second.push_back('\n');
+    ++appends;
+    return true;
+  }
+
+  // Creating or appending to `path` fails, as for a locked file or a read-only folder.
+  void MakeUnwritable(const std::string& path) { unwritable_.insert(path); }
+  // The file's bytes as text; empty when it does not exist.
+  std::string Contents(const std::string& path) const {
+    const auto it = files_.find(path);
+    return it == files_.end() ? std::string() : std::string(it->second.begin(), it->second.end());
+  }
+  int appends = 0;
+
  private:
   std::map<std::string, Bytes> files_;
   std::set<std::string> unreadable_;
   std::set<std::string> folders_;
+  std::set<std::string> unwritable_;
 };
 
 }  // namespace brisvane::testing
