@@ -5,7 +5,11 @@
 namespace brisvane::testing {
 
 FakeForm::FakeForm(FakeFormHost& host, const FormSpec& spec_in, IFormEvents& events_in)
-    : spec(spec_in), events(events_in), outer_width(spec_in.client_width + 240), host_(host) {
+    : spec(spec_in),
+      events(events_in),
+      outer_width(spec_in.client_width + 240),
+      outer_height(spec_in.client_height + 405),
+      host_(host) {
   for (const ControlSpec& c : spec.controls) {
     Control& control = controls[c.id];
     control.text = c.caption;
@@ -20,6 +24,11 @@ FakeForm::Control& FakeForm::At(int control) {
   if (it == controls.end()) throw std::out_of_range("no control " + std::to_string(control) + " on form " +
                                                     std::string(spec.caption));
   return it->second;
+}
+
+int FakeForm::TextWidth(int control) {
+  const std::string& text = At(control).text;
+  return host_.measure ? host_.measure(text) : static_cast<int>(text.size()) * 90;
 }
 
 void FakeForm::Close() {
@@ -37,6 +46,7 @@ IFormView& FakeFormHost::Load(const FormSpec& spec, IFormEvents& events) {
   if (FakeForm* form = Find(events)) return *form;
   forms_.push_back(std::make_unique<FakeForm>(*this, spec, events));
   FakeForm& form = *forms_.back();
+  form.handle = 0x10000 + 0x10 * forms_.size();
   load_order.emplace_back(spec.caption);
   events.Attach(&form);
   events.Form_Load();

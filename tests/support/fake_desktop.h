@@ -1,6 +1,7 @@
 #pragma once
 // In-memory stand-ins for the desktop: forms, message boxes, the process's own facts, file dialogs and
 // program starts. Tests act as the user (click, type, let timers fire) and read what the user would see.
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -37,6 +38,11 @@ class FakeForm final : public IFormView {
   void StartTimer(int timer, unsigned milliseconds) override { timers[timer] = milliseconds; }
   void StopTimer(int timer) override { timers.erase(timer); }
   void Close() override;
+  int OuterHeight() override { return outer_height; }
+  void SetOuterWidth(int twips) override { outer_width = twips; }
+  void MoveTo(int left, int top) override { moves.push_back({left, top}); }
+  int TextWidth(int control) override;
+  std::uintptr_t NativeHandle() override { return closed ? 0 : handle; }
 
   struct Control {
     std::string text;
@@ -55,7 +61,14 @@ class FakeForm final : public IFormView {
   bool visible = false;
   bool closed = false;
   int outer_width;
+  int outer_height;
   int brought_to_front = 0;
+  struct Position {
+    int left, top;
+    bool operator==(const Position&) const = default;
+  };
+  std::vector<Position> moves;  // every MoveTo, in order
+  std::uintptr_t handle = 0;    // distinct for each form of a host
 
  private:
   FakeFormHost& host_;
@@ -88,6 +101,8 @@ class FakeFormHost final : public IFormHost {
   int pumps = 0;
   std::function<void()> on_pump;
   std::vector<std::string> load_order;  // captions, in the order forms were loaded
+  // What TextWidth gives for a caption, in twips; without it, 90 twips a byte.
+  std::function<int(const std::string&)> measure;
 
  private:
   friend class FakeForm;

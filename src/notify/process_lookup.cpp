@@ -1,0 +1,30 @@
+#include "notify/process_lookup.h"
+
+namespace brisvane {
+
+std::uint32_t getPIDfromHandle(IDesktopWindows& desktop, WindowHandle target_hwnd) {
+  const std::uint32_t pid = desktop.ProcessOf(target_hwnd);
+  if (pid != 0) return pid;
+  return desktop.ProcessOf(desktop.ParentOf(target_hwnd));
+}
+
+std::string ProcessLookup::getPathfromPID(std::uint32_t PID) {
+  if (failed_ && last_answer_ != PromptAnswer::Abort) {
+    last_answer_ = prompt_.AbortRetryIgnore(kWmiErrorText, kWmiErrorTitle);
+  }
+  if (last_answer_ == PromptAnswer::Retry) failed_ = false;
+  if (failed_ || last_answer_ == PromptAnswer::Abort) return {};
+
+  failed_ = true;
+  const std::unique_ptr<IProcessTable> table = tables_.Open();
+  if (!table || !table->Connect()) return {};  // said at the start of the next lookup
+  failed_ = false;
+  if (!table->Query()) return {};
+  while (const std::optional<ProcessRecord> record = table->Next()) {
+    if (record->executable_path && record->pid == PID) return *record->executable_path;
+    host_.ProcessPendingMessages();
+  }
+  return {};
+}
+
+}  // namespace brisvane
