@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/form.h"
+#include "platform/windows_version.h"
 
 namespace brisvane {
 
@@ -36,6 +37,10 @@ class ISystem {
   virtual std::string ExecutableFolder() = 0;
   // Expands %NAME% references from the environment.
   virtual std::string ExpandEnvironment(std::string_view text) = 0;
+  // Full path of the running executable. The default suits systems that only know the folder.
+  virtual std::string ExecutablePath() { return ExecutableFolder() + "\\Brisvane.exe"; }
+  // The system's version record, asked afresh on each call; the default is the record of a refused query.
+  virtual OsVersionInfo WindowsVersion() { return {}; }
 };
 
 }  // namespace brisvane

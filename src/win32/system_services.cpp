@@ -19,6 +19,13 @@ void Win32MessageBox::Show(std::string_view text, std::string_view caption) {
 std::string Win32System::CommandLineArguments() { return ArgumentText(win32::Narrow(GetCommandLineW())); }
 
 std::string Win32System::ExecutableFolder() {
+  std::string path = ExecutablePath();
+  const std::size_t slash = path.find_last_of("\\/");
+  path.resize(slash == std::string::npos ? 0 : slash);
+  return path;
+}
+
+std::string Win32System::ExecutablePath() {
   // Paths may be longer than MAX_PATH; grow until the name fits.
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -30,8 +37,6 @@ std::string Win32System::ExecutableFolder() {
     }
     path.resize(path.size() * 2);
   }
-  const std::size_t slash = path.find_last_of(L"\\/");
-  path.resize(slash == std::wstring::npos ? 0 : slash);
   return win32::Narrow(path);
 }
 

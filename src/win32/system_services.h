@@ -19,6 +19,8 @@ class Win32System final : public ISystem {
   std::string CommandLineArguments() override;
   std::string ExecutableFolder() override;
   std::string ExpandEnvironment(std::string_view text) override;
+  std::string ExecutablePath() override;
+  OsVersionInfo WindowsVersion() override { return QuerySystemVersion(); }
 };
 
 }  // namespace brisvane
