@@ -1,6 +1,11 @@
 #include "check_cli.h"
 
+#include <algorithm>
+
+#include "app/main_window.h"
+#include "app/reputation_lookup.h"
 #include "app/torrent_decoder.h"
+#include "app/verdict.h"
 #include "app/version.h"
 
 namespace brisvane {
@@ -8,13 +13,24 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: brisvane-check hash FILE...\n"
+    "       brisvane-check check FILE... [--url URL] [--allow RATINGS]\n"
     "       brisvane-check --help | --version\n"
     "\n"
     "Commands:\n"
     "  hash FILE...   print the info-hash of each torrent file, like sha1sum:\n"
     "                 <40 hex digits>  <file>\n"
+    "                 Exit status: 0 when every file had a hash, 1 when one or more had none.\n"
+    "  check FILE...  ask the reputation service about each torrent file and decide as Brisvane does:\n"
+    "                 <40 hex digits>  <rating>  Allowed|Blocked  <file>\n"
+    "                 A file without a rating gets no line; why goes to standard error.\n"
+    "                 Exit status: 0 when every file was allowed, 1 when one or more were blocked,\n"
+    "                 2 when one or more got no rating (no info-hash, or the lookup failed).\n"
+    "    --url URL        the service; the request is URL?hash=<info-hash>.\n"
+    "                     Default: http://bitsnoop.com/api/fakeskan.php\n"
+    "    --allow RATINGS  comma-separated, any case: VERIFIED, GOOD, NEUTRAL (NONE and NOTFOUND),\n"
+    "                     BAD, FAKE; empty allows nothing. Default: VERIFIED,GOOD,NEUTRAL\n"
     "\n"
-    "Exit status: 0 when every file had a hash, 1 when one or more had none, 64 on a usage error.\n";
+    "Exit status 64: the command line was wrong.\n";
 
 // A message meant for a message box, folded onto one line for a terminal.
 std::string OneLine(std::string text) {
@@ -55,9 +71,89 @@ int Hash(const std::vector<std::string>& files, IFileSystem& fs, const CliIo& io
   return status;
 }
 
+// Message boxes of the lookup, as lines on standard error naming the file.
+class ErrorLines final : public IMessageBox {
+ public:
+  ErrorLines(const CliIo& io, const std::string& file) : io_(io), file_(file) {}
+  void Show(std::string_view text, std::string_view /*caption*/) override {
+    io_.err("brisvane-check: " + file_ + ": " + OneLine(std::string(text)) + "\n");
+    shown = true;
+  }
+  bool shown = false;
+
+ private:
+  const CliIo& io_;
+  const std::string& file_;
+};
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+  return text;
+}
+
+// "VERIFIED,GOOD,NEUTRAL" into flags; false with `error` set for a name it does not know.
+bool ParseAllow(const std::string& list, AllowFlags& flags, std::string& error) {
+  flags = {0, 0, 0, 0, 0};
+  std::size_t start = 0;
+  while (start < list.size()) {
+    std::size_t comma = list.find(',', start);
+    if (comma == std::string::npos) comma = list.size();
+    const std::string name = Upper(list.substr(start, comma - start));
+    start = comma + 1;
+    if (name == "VERIFIED") {
+      flags.verified = 1;
+    } else if (name == "GOOD") {
+      flags.good = 1;
+    } else if (name == "NEUTRAL") {
+      flags.neutral = 1;
+    } else if (name == "BAD") {
+      flags.bad = 1;
+    } else if (name == "FAKE") {
+      flags.fake = 1;
+    } else if (name == "NONE" || name == "NOTFOUND") {
+      error = "--allow: NONE and NOTFOUND share one switch; say NEUTRAL";
+      return false;
+    } else {
+      error = "--allow: unknown rating '" + name + "' (VERIFIED, GOOD, NEUTRAL, BAD or FAKE)";
+      return false;
+    }
+  }
+  return true;
+}
+
+int Check(const std::vector<std::string>& files, const std::string& url, const AllowFlags& allow, IFileSystem& fs,
+          IHttpClient& http, const CliIo& io) {
+  bool failed = false;
+  bool blocked = false;
+  for (const std::string& file : files) {
+    if (!fs.FileExists(file)) {
+      io.err("brisvane-check: " + file + ": no such file\n");
+      failed = true;
+      continue;
+    }
+    ErrorLines messages(io, file);
+    std::string hash;
+    LookupHooks hooks;
+    hooks.write_hash = [&](const std::string& text) { hash = text; };
+    hooks.read_hash = [&] { return hash; };
+    const std::string rating = CheckTorrentFile(url, file, fs, http, messages, hooks);
+    if (rating.empty()) {
+      if (!messages.shown) io.err("brisvane-check: " + file + ": " + (hash.empty() ? "no info-hash" : "no rating") + "\n");
+      failed = true;
+      continue;
+    }
+    const bool allowed = IsAllowed(rating, allow);
+    blocked = blocked || !allowed;
+    io.out(hash + "  " + rating + "  " + (allowed ? "Allowed" : "Blocked") + "  " + file + "\n");
+  }
+  if (failed) return kExitCheckFailed;
+  return blocked ? kExitBlocked : kExitOk;
+}
+
 }  // namespace
 
-int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, const CliIo& io) {
+int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, IHttpClient& http, const CliIo& io) {
   if (args.empty()) return UsageError(io, "missing command");
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
@@ -82,6 +178,43 @@ int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, const Cli
     }
     if (files.empty()) return UsageError(io, "hash: no torrent file given");
     return Hash(files, fs, io);
+  }
+  if (command == "check") {
+    std::vector<std::string> files;
+    std::string url(kDefaultServiceUrl);
+    AllowFlags allow = AllowFlagsFrom(SettingsFields{});
+    bool options_done = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      const std::string& arg = args[i];
+      if (options_done || arg.size() < 2 || arg[0] != '-') {
+        files.push_back(arg);
+        continue;
+      }
+      if (arg == "--") {
+        options_done = true;
+        continue;
+      }
+      const auto equals = arg.find('=');
+      const std::string name = arg.substr(0, equals);
+      if (name != "--url" && name != "--allow") return UsageError(io, "unknown option '" + arg + "'");
+      std::string value;
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        return UsageError(io, name + " needs a value");
+      }
+      if (name == "--url") {
+        if (value.empty()) return UsageError(io, "--url needs a value");
+        url = value;
+      } else {
+        std::string error;
+        if (!ParseAllow(value, allow, error)) return UsageError(io, error);
+      }
+    }
+    if (files.empty()) return UsageError(io, "check: no torrent file given");
+    return Check(files, url, allow, fs, http, io);
   }
   return UsageError(io, "unknown command '" + command + "'");
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/http.h"
 
 namespace brisvane {
 
@@ -15,12 +16,14 @@ struct CliIo {
 };
 
 enum CliExit : int {
-  kExitOk = 0,        // every file had a hash
-  kExitNoHash = 1,    // at least one file had none
-  kExitUsage = 64,    // the command line was wrong
+  kExitOk = 0,           // hash: every file had a hash; check: every file was allowed
+  kExitNoHash = 1,       // hash: at least one file had none
+  kExitBlocked = 1,      // check: at least one file was blocked, none failed
+  kExitCheckFailed = 2,  // check: at least one file got no rating (no hash, or the lookup failed)
+  kExitUsage = 64,       // the command line was wrong
 };
 
-// `args` are the arguments after the program name, UTF-8.
-int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, const CliIo& io);
+// `args` are the arguments after the program name, UTF-8. `http` serves the lookups of "check".
+int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, IHttpClient& http, const CliIo& io);
 
 }  // namespace brisvane

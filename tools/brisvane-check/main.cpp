@@ -34,7 +34,8 @@ int wmain(int argc, wchar_t** argv) {
   const brisvane::CliIo io{[](std::string_view s) { Write(STD_OUTPUT_HANDLE, s); },
                            [](std::string_view s) { Write(STD_ERROR_HANDLE, s); }};
   auto fs = brisvane::MakeSystemFileSystem();
-  return brisvane::RunCheckCli(args, *fs, io);
+  auto http = brisvane::MakeSystemHttpClient();
+  return brisvane::RunCheckCli(args, *fs, *http, io);
 }
 
 #else
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
   const brisvane::CliIo io{[](std::string_view s) { std::fwrite(s.data(), 1, s.size(), stdout); },
                            [](std::string_view s) { std::fwrite(s.data(), 1, s.size(), stderr); }};
   auto fs = brisvane::MakeSystemFileSystem();
-  return brisvane::RunCheckCli(args, *fs, io);
+  auto http = brisvane::MakeSystemHttpClient();
+  return brisvane::RunCheckCli(args, *fs, *http, io);
 }
 
 #endif
