@@ -169,11 +169,15 @@ class WinHttpClient final : public IHttpClient {
     // One byte past the cap tells that there is more.
     std::uint8_t buffer[kMaxReplyBytes + 1];
     for (;;) {
-      if (Clock::now() > deadline) {
+      // A trickling server gets no more than what is left of the whole exchange's time.
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) {
         reply.body.clear();
         reply.error = DescribeError("receive", ERROR_WINHTTP_TIMEOUT);
         return reply;
       }
+      DWORD read_wait = Millis(std::min(left, timeouts_.receive));
+      WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &read_wait, sizeof read_wait);
       const DWORD want = static_cast<DWORD>(kMaxReplyBytes + 1 - reply.body.size());
       DWORD got = 0;
       if (!WinHttpReadData(request.get(), buffer, want, &got)) {
