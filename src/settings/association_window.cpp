@@ -11,8 +11,10 @@ namespace {
 using K = ControlKind;
 using F = FrmSettings;
 
+// Label1 ends where the button begins (480 high, not the design's 495): a label that reached into the
+// button's rows would be cut short at the button's left edge.
 constexpr std::array kSettingsControls{
-    ControlSpec{F::Label1, K::Label, ".torrent extension is associated with:", 180, 120, 2895, 495},
+    ControlSpec{F::Label1, K::Label, ".torrent extension is associated with:", 180, 120, 2895, 480},
     ControlSpec{F::lblfileName, K::Label, "", 2760, 120, 45, 195},
     ControlSpec{F::Command1, K::Button, kSetAssociation, 480, 600, kAssociationButtonWidth, 495, 0},
 };
