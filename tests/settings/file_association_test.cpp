@@ -172,6 +172,7 @@ TEST_F(Association, NameOnServer2003DependsOnTheApplicationValue) {
 TEST_F(Association, NameOnThePerUserPathIgnoresTheExtensionKeys) {
   InstallAcme();
   PutText(registry, CU, kUserExtensionKey, "", "Mine.Torrent");
+  PutText(registry, CU, kFileExtsKey, "Application", "left.exe");  // left behind by an older Windows
   EXPECT_EQ(Name(), "");
   registry.CreateKey(CU, kOpenWithProgidsKey);
   registry.SetValue(CU, kOpenWithProgidsKey, "A.Torrent", MakeRegDword(0));
