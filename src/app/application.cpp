@@ -4,10 +4,16 @@ namespace brisvane {
 
 Application::Application(const AppServices& services)
     : s_(services),
+      popup_(services.host),
+      processes_(services.process_tables, services.prompt, services.host),
       form1_(Form1Services{services.host, *this, services.fs, services.registry, services.messages, services.system,
-                           services.dialogs}),
+                           services.dialogs, services.http, services.launcher, services.clock, services.desktop,
+                           popup_, processes_}),
       agreement_(services.registry, *this),
-      about_(services.registry, services.fs, services.launcher, services.messages) {}
+      about_(services.registry, services.fs, services.launcher, services.messages),
+      association_(services.registry, services.system, [this](std::string_view name) {
+        if (form1_.view()) form1_.view()->AddListItem(List1, name);
+      }) {}
 
 void Application::Start() { s_.host.Load(DialogAgreementSpec(), agreement_); }
 
@@ -23,10 +29,14 @@ void Application::ShowAbout() {
 }
 
 void Application::ShowFileAssociation() {
-  // The association window comes with the association manager.
+  IFormView& view = s_.host.Load(FrmSettingsSpec(), association_);
+  view.Show();
+  view.BringToFront();
 }
 
 void Application::CloseSecondaryWindows() {
+  popup_.Close();
+  if (association_.view()) association_.view()->Close();
   if (about_.view()) about_.view()->Close();
 }
 

@@ -6,6 +6,7 @@
 #include "dialogs/agreement.h"
 #include "platform/file_dialogs.h"
 #include "platform/process.h"
+#include "settings/association_window.h"
 
 namespace brisvane {
 
@@ -17,6 +18,11 @@ struct AppServices {
   ISystem& system;
   IFileDialogs& dialogs;
   IProcessLauncher& launcher;
+  IHttpClient& http;
+  IClock& clock;
+  IDesktopWindows& desktop;
+  IProcessTableFactory& process_tables;
+  IPrompt& prompt;
 };
 
 class Application final : public IWindowManager {
@@ -34,12 +40,18 @@ class Application final : public IWindowManager {
   Form1& form1() { return form1_; }
   DialogAgreement& agreement() { return agreement_; }
   FrmAbout& about() { return about_; }
+  FrmPopUp& popup() { return popup_; }
+  FrmSettings& association() { return association_; }
 
  private:
   AppServices s_;
+  // Declared before the main window, which uses them from its first event to its last.
+  FrmPopUp popup_;
+  ProcessLookup processes_;
   Form1 form1_;
   DialogAgreement agreement_;
   FrmAbout about_;
+  FrmSettings association_;
 };
 
 }  // namespace brisvane

@@ -2,9 +2,14 @@
 
 #include <array>
 
+#include "app/dispatch.h"
+#include "app/reputation_lookup.h"
 #include "app/torrent_decoder.h"
+#include "app/verdict.h"
 #include "app/version.h"
 #include "dialogs/file_choosers.h"
+#include "notify/logs.h"
+#include "settings/file_association.h"
 
 namespace brisvane {
 namespace {
@@ -98,7 +103,12 @@ void Form1::Form_Load() {
   view_->StartTimer(Timer1, 60);
 }
 
-std::string Form1::FindTorrentHandlerCommand() { return {}; }
+std::string Form1::FindTorrentHandlerCommand() {
+  std::vector<std::string> names;
+  std::string command = brisvane::FindTorrentHandlerCommand(s_.registry, s_.system, names);
+  for (const std::string& name : names) view_->AddListItem(List1, name);
+  return command;
+}
 
 void Form1::OnTimer(int timer) {
   if (timer == Timer1) Timer1_Timer();
@@ -155,20 +165,74 @@ void Form1::BrowseInto(int field) {
   if (view_ && s_.fs.FileExists(chosen)) view_->SetText(field, chosen);
 }
 
-void Form1::ProcessTorrent(bool /*BoolLaunch*/) {
+void Form1::ProcessTorrent(bool BoolLaunch) {
   const std::string path = view_->Text(txtTFilePath);
   if (!s_.fs.FileExists(path)) {
     view_->SetText(lblHash, kFileNotFound);
     return;
   }
+  // The popup's wait lets the user press a button again; that press does not start a check inside this one.
+  if (checking_) return;
   checking_ = true;
-  ScanHooks hooks;
-  hooks.progress = [this] { s_.host.ProcessPendingMessages(); };
-  const TorrentHash result = GetTorrentHash(s_.fs, path, hooks);
-  checking_ = false;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{checking_};
+
+  LookupHooks hooks;
+  hooks.write_hash = [this](const std::string& hash) {
+    if (view_) view_->SetText(lblHash, hash);
+  };
+  hooks.read_hash = [this] { return view_ ? view_->Text(lblHash) : std::string(); };
+  hooks.torrent_path = [this, path] { return view_ ? view_->Text(txtTFilePath) : path; };
+  hooks.log = [this](std::string_view line) {
+    if (BoolLog) LogData(s_.fs, s_.clock, LogFileName, line);
+  };
+  hooks.scan.progress = [this] { s_.host.ProcessPendingMessages(); };
+  if (BoolDebugMode) {
+    const std::string debug_log = s_.system.ExecutableFolder() + "\\debug.log";
+    hooks.scan.on_string = [this, debug_log](std::string_view text) {
+      DebugLog(s_.fs, debug_log, "String = " + std::string(text), BoolDebugMode);
+    };
+  }
+  const std::string rating = CheckTorrentFile(view_->Text(txtURL), path, s_.fs, s_.http, s_.messages, hooks);
   if (!view_) return;  // the window was closed while the scan pumped messages
-  if (!result.message.empty()) s_.messages.Show(result.message, kProgramTitle);
-  if (view_) view_->SetText(lblHash, result.hash);
+
+  const SettingsFields flags = ReadFields();
+  view_->SetText(lblRating, rating);
+  s_.popup.SetRating(rating);
+  if (view_->Visible()) {
+    if (const auto color = MainRatingColor(rating, flags)) view_->SetForeColor(lblRating, *color);
+  }
+  if (!BoolLaunch) return;
+
+  if (const auto color = PopupRatingColor(rating, flags)) s_.popup.SetRating(rating, color);
+  const bool allowed = IsAllowed(rating, AllowFlagsFrom(flags));
+  s_.popup.SetAction(allowed ? "Allowed" : "Blocked");
+  s_.popup.SetFile(GetFileName(view_->Text(txtTFilePath)));
+  DisplayTrayPopUP(s_.popup, TrayServices{s_.host, s_.desktop, s_.processes, s_.clock},
+                   TrayScreen{MonitorWidth, MonitorHeight, WinDirPath});
+  s_.clock.Sleep(10);
+  // The paths are read now: the user may have edited them while the popup was up.
+  if (allowed && view_) OpenTorrentFile(view_->Text(txtProgramPath), view_->Text(txtTFilePath));
+}
+
+void Form1::OpenTorrentFile(const std::string& strTorrentProgramPath, const std::string& strTorrentFilePath) {
+  // Brisvane as its own torrent program would only start itself again, and again.
+  if (s_.launcher.IsThisProgram(strTorrentProgramPath)) {
+    if (!told_program_is_self_) {
+      told_program_is_self_ = true;
+      s_.messages.Show(kProgramIsBrisvane, kProgramTitle);
+    }
+    return;
+  }
+  std::string error;
+  if (!s_.launcher.Start(LaunchCommandLine(strTorrentProgramPath, strTorrentFilePath), WindowShow::Minimized,
+                         &error)) {
+    // The popup has just said "Allowed": the user must learn that nothing was opened after all.
+    s_.messages.Show("The torrent program could not be started:\r\n" + strTorrentProgramPath + "\r\n" + error,
+                     kProgramTitle);
+  }
 }
 
 void Form1::Form_Resize() {

@@ -7,6 +7,12 @@
 #include "platform/app_host.h"
 #include "platform/file_system.h"
 #include "platform/form.h"
+#include "notify/popup.h"
+#include "notify/process_lookup.h"
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/http.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "settings/settings_store.h"
 
@@ -37,7 +43,18 @@ struct Form1Services {
   IMessageBox& messages;
   ISystem& system;
   IFileDialogs& dialogs;
+  IHttpClient& http;
+  IProcessLauncher& launcher;
+  IClock& clock;
+  IDesktopWindows& desktop;
+  FrmPopUp& popup;
+  ProcessLookup& processes;
 };
+
+// Said once per run when the torrent program setting would start Brisvane again.
+inline constexpr std::string_view kProgramIsBrisvane =
+    "The torrent program setting points at Brisvane itself, so the torrent was not opened: Brisvane would "
+    "only start again. Choose your torrent client in \"Torrent Program Path\" and try again.";
 
 class Form1 : public IFormEvents {
  public:
@@ -55,6 +72,10 @@ class Form1 : public IFormEvents {
 
   // Looks the torrent in txtTFilePath up; with `BoolLaunch` it also decides and acts on the rating.
   void ProcessTorrent(bool BoolLaunch);
+  // Hands the torrent to the torrent program without waiting for it.
+  void OpenTorrentFile(const std::string& strTorrentProgramPath, const std::string& strTorrentFilePath);
+  // True while a check runs (its popup may be on screen); a second one is not started then.
+  bool Checking() const { return checking_; }
 
   // The settings record as the controls hold it now, and back.
   SettingsFields ReadFields();
@@ -81,6 +102,7 @@ class Form1 : public IFormEvents {
   IFormView* view_ = nullptr;
   bool start_decided_ = false;  // the start-up decision runs once, however timers and message pumps interleave
   bool checking_ = false;       // a check is running (it pumps messages, so a button could start another)
+  bool told_program_is_self_ = false;
 };
 
 }  // namespace brisvane

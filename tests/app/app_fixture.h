@@ -1,6 +1,8 @@
 #pragma once
 // The whole program's logic on fakes: a user at a fake desktop with an in-memory registry and files.
 #include "app/application.h"
+#include "notify/notify_fakes.h"
+#include "support/fake_http.h"
 #include "support/fake_desktop.h"
 #include "support/memory_file_system.h"
 #include "support/memory_registry.h"
@@ -15,7 +17,13 @@ struct AppWorld {
   FakeSystem system;
   FakeFileDialogs dialogs;
   FakeLauncher launcher;
-  Application app{AppServices{host, fs, registry, messages, system, dialogs, launcher}};
+  FakeHttpClient http;
+  FakeClock clock;
+  FakeDesktopWindows desktop;
+  FakeProcessTables process_tables;
+  FakePrompt prompt;
+  Application app{AppServices{host, fs, registry, messages, system, dialogs, launcher, http, clock, desktop,
+                              process_tables, prompt}};
 
   void AcceptTerms() {
     registry.CreateKey(RegistryRoot::CurrentUser, "Software\\Kestrelwick\\Brisvane");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_fixture.h"
+#include "app/dispatch.h"
 #include "app/version.h"
 #include "settings/registry_functions.h"
 
@@ -84,7 +85,8 @@ TEST(Form1Start, SettingsSurviveARestartAndTextIsStoredTrimmed) {
   testing::FakeSystem system2;
   testing::FakeFileDialogs dialogs2;
   testing::FakeLauncher launcher2;
-  Application second(AppServices{host2, w.fs, w.registry, messages2, system2, dialogs2, launcher2});
+  Application second(AppServices{host2, w.fs, w.registry, messages2, system2, dialogs2, launcher2, w.http, w.clock,
+                                 w.desktop, w.process_tables, w.prompt});
   second.Start();
   host2.RunTimers();
   FakeForm& main = host2.Get(second.form1());
@@ -135,6 +137,7 @@ TEST(Form1Buttons, CheckTorrentShowsTheHashOrNotFound) {
   w.AcceptTerms();
   w.StartAndSettle();
   w.fs.Put("C:\\t\\tiny.torrent", kTinyTorrent);
+  w.http.Answer("GOOD");
   auto& form = w.app.form1();
   w.host.Type(form, lblRating, "GOOD");
   w.host.Type(form, txtTFilePath, "C:\\t\\missing.torrent");
@@ -145,6 +148,7 @@ TEST(Form1Buttons, CheckTorrentShowsTheHashOrNotFound) {
   w.host.Type(form, txtTFilePath, "C:\\t\\tiny.torrent");
   w.host.Click(form, Command1);
   EXPECT_EQ(w.Main().Text(lblHash), kTinyHash);
+  EXPECT_EQ(w.Main().Text(lblRating), "GOOD");
   EXPECT_TRUE(w.messages.shown.empty());
 }
 
@@ -219,6 +223,133 @@ TEST(Form1Close, ClosingTheMainWindowClosesTheAboutBoxAndStoresSettings) {
   EXPECT_EQ(w.app.about().view(), nullptr);
   EXPECT_TRUE(w.host.quit);
   EXPECT_EQ(GetRegValue(w.registry, RegistryRoot::CurrentUser, kKey, "torPath", true).text(), "notepad");
+}
+
+}  // namespace
+}  // namespace brisvane
+
+namespace brisvane {
+namespace {
+
+using testing::AppWorld;
+using testing::FakeForm;
+
+// A main window with a torrent in its path field and the service answering `reply`.
+struct VerdictWorld : AppWorld {
+  explicit VerdictWorld(std::string_view reply) {
+    AcceptTerms();
+    fs.Put("C:\\dl\\a.torrent", "d4:infodee");
+    http.Answer(reply);
+    StartAndSettle();
+    host.Type(app.form1(), txtTFilePath, "C:\\dl\\a.torrent");
+    host.Type(app.form1(), txtURL, "http://127.0.0.1:8080/api/fakeskan.php");
+  }
+  FakeForm* Popup() { return host.Find(app.popup()); }
+};
+
+TEST(Form1Verdict, AllowedVerifiedIsGreenShownThenStartedMinimizedWithTheQuotedPath) {
+  VerdictWorld w("VERIFIED");
+  w.host.Type(w.app.form1(), txtProgramPath, "C:\\Client\\client.exe");
+  w.host.Click(w.app.form1(), Command2);
+  EXPECT_EQ(w.http.urls, (std::vector<std::string>{"http://127.0.0.1:8080/api/fakeskan.php?hash=" +
+                                                   std::string("600ccd1b71569232d01d110bc63e906beab04d8c")}));
+  EXPECT_EQ(w.Main().Text(lblRating), "VERIFIED");
+  EXPECT_EQ(w.Main().At(lblRating).color, kGreen);
+  ASSERT_NE(w.Popup(), nullptr);
+  EXPECT_EQ(w.Popup()->Text(FrmPopUp::lblRating), "VERIFIED");
+  EXPECT_EQ(w.Popup()->At(FrmPopUp::lblRating).color, kGreen);
+  EXPECT_EQ(w.Popup()->Text(FrmPopUp::lblAction), "Allowed");
+  EXPECT_EQ(w.Popup()->Text(FrmPopUp::lblfile), "a.torrent");
+  EXPECT_FALSE(w.Popup()->moves.empty());  // it slid
+  EXPECT_EQ(w.launcher.started, (std::vector<std::string>{"C:\\Client\\client.exe \"C:\\dl\\a.torrent\""}));
+  EXPECT_EQ(w.launcher.shows, (std::vector<WindowShow>{WindowShow::Minimized}));
+  EXPECT_GE(w.clock.slept, std::chrono::milliseconds{8000});  // the popup was held before the start
+}
+
+TEST(Form1Verdict, FakeWithItsFlagOffIsRedBlockedAndStartsNothing) {
+  VerdictWorld w("FAKE");
+  w.host.Click(w.app.form1(), Command2);
+  EXPECT_EQ(w.Main().At(lblRating).color, kRed);
+  EXPECT_EQ(w.Popup()->At(FrmPopUp::lblRating).color, kRed);
+  EXPECT_EQ(w.Popup()->Text(FrmPopUp::lblAction), "Blocked");
+  EXPECT_TRUE(w.launcher.started.empty());
+}
+
+TEST(Form1Verdict, CheckTorrentColoursOnlyAndShowsNoPopup) {
+  VerdictWorld w("NONE");
+  w.host.Click(w.app.form1(), Command1);
+  EXPECT_EQ(w.Main().Text(lblHash), "600ccd1b71569232d01d110bc63e906beab04d8c");
+  EXPECT_EQ(w.Main().At(lblRating).color, kBlue);
+  EXPECT_TRUE(w.Popup() == nullptr || !w.Popup()->visible);
+  EXPECT_TRUE(w.launcher.started.empty());
+  EXPECT_EQ(w.clock.slept, std::chrono::milliseconds{0});
+}
+
+TEST(Form1Verdict, AFailedLookupIsBlockedWithTheMessageAndStillShowsThePopup) {
+  VerdictWorld w("");
+  w.http.Fail();
+  w.host.Click(w.app.form1(), Command2);
+  ASSERT_EQ(w.messages.shown.size(), 1u);
+  EXPECT_EQ(w.messages.shown[0].text,
+            "Error contacting URL: http://127.0.0.1:8080/api/fakeskan.php?hash=600ccd1b71569232d01d110bc63e906beab04d8c");
+  EXPECT_EQ(w.Popup()->Text(FrmPopUp::lblAction), "Blocked");
+  EXPECT_TRUE(w.launcher.started.empty());
+}
+
+TEST(Form1Verdict, APressDuringThePopupStartsNoNestedCheck) {
+  VerdictWorld w("GOOD");
+  int pressed = 0;
+  w.host.on_pump = [&] {
+    if (pressed++ == 0) {
+      w.host.Click(w.app.form1(), Command2);
+      w.host.Click(w.app.form1(), Command1);
+    }
+  };
+  w.host.Click(w.app.form1(), Command2);
+  EXPECT_GT(pressed, 0);
+  EXPECT_EQ(w.http.urls.size(), 1u);
+  EXPECT_EQ(w.launcher.started.size(), 1u);
+}
+
+TEST(Form1Verdict, TheLaunchUsesThePathsAsTheyAreAfterThePopup) {
+  VerdictWorld w("GOOD");
+  w.fs.Put("C:\\dl\\b.torrent", "d4:infodee");
+  bool edited = false;
+  w.host.on_pump = [&] {
+    if (!edited) w.host.Type(w.app.form1(), txtTFilePath, "C:\\dl\\b.torrent");
+    edited = true;
+  };
+  w.host.Click(w.app.form1(), Command2);
+  EXPECT_EQ(w.Popup()->Text(FrmPopUp::lblfile), "a.torrent");
+  EXPECT_EQ(w.launcher.started, (std::vector<std::string>{"notepad \"C:\\dl\\b.torrent\""}));
+}
+
+TEST(Form1Verdict, BrisvaneAsItsOwnTorrentProgramIsNeverStartedAndSaidOnce) {
+  VerdictWorld w("GOOD");
+  w.host.Type(w.app.form1(), txtProgramPath, w.launcher.this_program);
+  w.host.Click(w.app.form1(), Command2);
+  w.host.Click(w.app.form1(), Command2);
+  EXPECT_TRUE(w.launcher.started.empty());
+  ASSERT_EQ(w.messages.shown.size(), 1u);
+  EXPECT_EQ(w.messages.shown[0].text, kProgramIsBrisvane);
+}
+
+TEST(Form1Verdict, AProgramThatCannotStartIsReported) {
+  VerdictWorld w("GOOD");
+  w.launcher.succeed = false;
+  w.host.Type(w.app.form1(), txtProgramPath, "C:\\gone\\client.exe");
+  w.host.Click(w.app.form1(), Command2);
+  ASSERT_EQ(w.messages.shown.size(), 1u);
+  EXPECT_NE(w.messages.shown[0].text.find("C:\\gone\\client.exe"), std::string::npos);
+}
+
+TEST(Form1Verdict, ClosingTheMainWindowClosesThePopup) {
+  VerdictWorld w("GOOD");
+  w.host.Click(w.app.form1(), Command2);
+  ASSERT_NE(w.Popup(), nullptr);  // it lives on for its ten seconds
+  w.host.CloseByUser(w.app.form1());
+  EXPECT_EQ(w.Popup(), nullptr);
+  EXPECT_TRUE(w.host.quit);
 }
 
 }  // namespace

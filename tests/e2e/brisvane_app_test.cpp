@@ -13,6 +13,7 @@
 #include "dialogs/about_box.h"
 #include "dialogs/agreement.h"
 #include "e2e/driver.h"
+#include "support/test_http_server.h"
 #include "win32/form_host.h"
 
 namespace brisvane::e2e {
@@ -29,7 +30,7 @@ std::string ExamplePath(std::string_view name) {
 }
 int Id(int control) { return kControlWindowIdBase + control; }
 
-class BrisvaneApp : public testing::Test {
+class BrisvaneApp : public ::testing::Test {
  protected:
   Process Start(std::vector<std::string> args = {}) {
     args.insert(args.begin(), ProgramPath());
@@ -127,9 +128,13 @@ TEST_F(BrisvaneApp, CheckTorrentShowsNotFoundOrTheInfoHash) {
   main.Child(Id(lblHash)).WaitForText("Error. File not found!");
 
   // A path beyond the ANSI code page, as Windows Explorer would hand it over.
+  brisvane::testing::TestHttpServer service;
+  service.Reply(200, "GOOD");
+  main.Child(Id(txtURL)).SetText(service.Url("/api/fakeskan.php"));
   main.Child(Id(txtTFilePath)).SetText(ExamplePath("アルバム-альбом.torrent"));
   main.Child(Id(Command1)).Click();
   main.Child(Id(lblHash)).WaitForText("94a0b109ad0eb41f0c75b42c33bfdf4a05c866ae");
+  main.Child(Id(lblRating)).WaitForText("GOOD");
 
   main.Child(Id(txtTFilePath)).SetText(ExamplePath("not-a-torrent.torrent"));
   main.Child(Id(Command1)).Click();
@@ -190,9 +195,12 @@ TEST_F(Showcase, AgreementMainWindowAndAboutBox) {
   Pose("agreement", Agreement(app));
   Agreement(app).Child(Id(OKButton)).Click();
   const Window main = MainWindow(app);
+  brisvane::testing::TestHttpServer service;
+  service.Reply(200, "VERIFIED");
+  main.Child(Id(txtURL)).SetText(service.Url("/api/fakeskan.php"));
   main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
   main.Child(Id(Command1)).Click();
-  main.Child(Id(lblHash)).WaitForText("8c450b7de44b7a6df98919a4a009b323567b110f");
+  main.Child(Id(lblRating)).WaitForText("VERIFIED");
   Pose("main-window", main);
   main.Child(Id(cmdabout)).Click();
   Pose("about-box", WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(cmdSysInfo)}}));

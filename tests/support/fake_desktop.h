@@ -150,12 +150,17 @@ class FakeFileDialogs final : public IFileDialogs {
 
 class FakeLauncher final : public IProcessLauncher {
  public:
-  bool Start(std::string_view command_line) override {
+  bool Start(std::string_view command_line, WindowShow show, std::string* error) override {
     started.emplace_back(command_line);
+    shows.push_back(show);
+    if (!succeed && error) *error = "The system cannot find the file specified.";
     return succeed;
   }
+  bool IsThisProgram(std::string_view program_path) override { return program_path == this_program; }
   std::vector<std::string> started;
+  std::vector<WindowShow> shows;
   bool succeed = true;
+  std::string this_program = "C:\\Program Files\\Brisvane\\Brisvane.exe";
 };
 
 }  // namespace brisvane::testing

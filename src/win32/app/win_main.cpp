@@ -9,9 +9,14 @@
 #include "app/version.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
+#include "platform/clock.h"
+#include "platform/http.h"
+#include "win32/desktop_windows.h"
 #include "win32/file_dialogs.h"
 #include "win32/form_host.h"
 #include "win32/process_launcher.h"
+#include "win32/prompt.h"
+#include "win32/wmi_process_table.h"
 #include "win32/system_services.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -29,7 +34,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     brisvane::Win32System system;
     brisvane::win32::FileDialogs dialogs;
     brisvane::win32::ProcessLauncher launcher;
-    brisvane::Application app(brisvane::AppServices{host, *fs, *registry, messages, system, dialogs, launcher});
+    auto http = brisvane::MakeSystemHttpClient();
+    auto clock = brisvane::MakeSystemClock();
+    brisvane::win32::DesktopWindows desktop;
+    brisvane::win32::WmiProcessTables process_tables;
+    brisvane::win32::Prompt prompt;
+    brisvane::Application app(brisvane::AppServices{host, *fs, *registry, messages, system, dialogs, launcher, *http,
+                                                     *clock, desktop, process_tables, prompt});
     app.Start();
     exit_code = host.Run();
   } catch (const std::exception& error) {
