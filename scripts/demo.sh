@@ -1,28 +1,78 @@
 #!/usr/bin/env bash
-# The main job, on the example torrents: builds brisvane-check for Linux and for Windows, and prints
-# each torrent's info-hash from both, beside the one a real client library computed (examples/SHA1SUMS).
+# The main job, end to end on this machine: the reference reputation service with a small seeded
+# database, then Brisvane.exe under Wine on a virtual display, started as Windows starts it for a
+# .torrent file (terms accepted and the service URL set in the registry beforehand), handing allowed
+# torrents to a stand-in torrent program. Prints each verdict and saves a screenshot of each popup
+# in build/demo/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-deps.sh" run
 jobs=$(nproc)
+out=$root/build/demo
+mkdir -p "$out"
 
+echo "== building (Linux tools, Windows program)"
 cmake -S . -B build/native -G Ninja >/dev/null
-cmake --build build/native -j"$jobs" --target brisvane-check >/dev/null
+cmake --build build/native -j"$jobs" --target brisvane-check reputation-server >"$out/build.log" ||
+  { tail -n 30 "$out/build.log"; exit 1; }
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
-cmake --build build/win -j"$jobs" --target brisvane-check >/dev/null
+cmake --build build/win -j"$jobs" --target Brisvane standin_client >>"$out/build.log" ||
+  { tail -n 30 "$out/build.log"; exit 1; }
 
-native=$root/build/native/tools/brisvane-check/brisvane-check
-windows=$root/build/win/tools/brisvane-check/brisvane-check.exe
-prefix=$root/build/win/wineprefix
-cd examples
+check=$root/build/native/tools/brisvane-check/brisvane-check
+server=$root/build/native/tools/reputation-server/reputation-server
+prefix=$root/build/win/wineprefix-demo
+work=$(mktemp -d)
+server_pid=
+cleanup() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  "$root/scripts/wine-stop" "$prefix"
+  "$root/scripts/xvfb-stop.sh" "$work/xvfb"
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
-echo "== brisvane-check (Linux)"
-"$native" hash *.torrent || true
+echo "== the reputation service"
+single=$(grep 'single-file' examples/SHA1SUMS | cut -d' ' -f1)
+album=$(grep 'альбом' examples/SHA1SUMS | cut -d' ' -f1)
+printf 'hash,rating\n%s,VERIFIED\n%s,FAKE\n' "$single" "$album" >"$work/ratings.csv"
+"$server" import --db "$work/ratings.db" "$work/ratings.csv"
+"$server" serve --db "$work/ratings.db" --listen 127.0.0.1:0 >"$work/server.out" 2>&1 &
+server_pid=$!
+for _ in $(seq 1 200); do grep -q 'listening on' "$work/server.out" 2>/dev/null && break; sleep 0.05; done
+url=$(grep -o 'http://[^ ]*' "$work/server.out" | head -n 1)
+echo "serving on $url"
+
 echo
-echo "== brisvane-check.exe (Windows, under Wine)"
-"$root/scripts/wine-run" "$prefix" "$windows" hash *.torrent | tr -d '\r' || true
+echo "== brisvane-check check (the same core, on Linux)"
+(cd examples && "$check" check --url "$url" single-file.torrent アルバム-альбом.torrent) || true
+
 echo
-echo "== info-hashes from libtorrent (examples/SHA1SUMS)"
-cat SHA1SUMS
+echo "== Brisvane.exe, started for each torrent as Windows would start it"
+"$root/scripts/xvfb-start.sh" "$work/xvfb" 1024x768x24 >/dev/null
+export DISPLAY=$(cat "$work/xvfb/display")
 "$root/scripts/wine-stop" "$prefix"
+winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+key='HKCU\Software\Kestrelwick\Brisvane'
+standin=$(winpath "$root/build/win/tests/standin_client.exe")
+for value in "TOS ACCEPT" "URL $url" "torPath $standin"; do
+  "$root/scripts/wine-run" "$prefix" reg add "$key" /v "${value%% *}" /d "${value#* }" /f >/dev/null 2>&1
+done
+export BRISVANE_STANDIN_LOG
+for torrent in single-file.torrent アルバム-альбом.torrent; do
+  BRISVANE_STANDIN_LOG=$(winpath "$work/standin-$torrent.log")
+  "$root/scripts/wine-run" "$prefix" "$root/build/win/Brisvane.exe" "$(winpath "$root/examples/$torrent")" &
+  app=$!
+  sleep 4  # the popup has risen and holds for eight seconds
+  shot=$out/popup-${torrent%.torrent}.png
+  import -display "$DISPLAY" -window root -gravity SouthEast -crop 420x220+0+0 +repage "$shot"
+  wait $app || true
+  sleep 0.5
+  if [ -s "$work/standin-$torrent.log" ]; then
+    echo "$torrent: Allowed: the torrent program was started as: $(tr -d '\r\n' <"$work/standin-$torrent.log")"
+  else
+    echo "$torrent: Blocked: the torrent program was not started"
+  fi
+  echo "  popup: $shot"
+done
