@@ -532,6 +532,18 @@ class Win32Form final : public IFormView {
           }
           return 0;
         }
+        // A display-only field that is no tab stop can still get the focus when the form is activated;
+        // it should not then show its text selected as if to be typed over.
+        if (HIWORD(w) == EN_SETFOCUS && id > kControlWindowIdBase) {
+          for (const Control& c : controls_) {
+            if (c.id == id - kControlWindowIdBase && c.kind == ControlKind::HashField &&
+                !(GetWindowLongW(c.window, GWL_STYLE) & WS_TABSTOP)) {
+              PostMessageW(reinterpret_cast<HWND>(l), EM_SETSEL, static_cast<WPARAM>(-1), 0);
+              break;
+            }
+          }
+          return 0;
+        }
         if (HIWORD(w) == BN_CLICKED && id > kControlWindowIdBase) {
           for (const Control& c : controls_) {
             if (c.id == id - kControlWindowIdBase &&
