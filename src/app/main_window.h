@@ -74,8 +74,6 @@ class Form1 : public IFormEvents {
   void ProcessTorrent(bool BoolLaunch);
   // Hands the torrent to the torrent program without waiting for it.
   void OpenTorrentFile(const std::string& strTorrentProgramPath, const std::string& strTorrentFilePath);
-  // True while a check runs (its popup may be on screen); a second one is not started then.
-  bool Checking() const { return checking_; }
 
   // The settings record as the controls hold it now, and back.
   SettingsFields ReadFields();
