@@ -3,6 +3,7 @@
 // the command-line run (check the torrent named on the command line, then end) and the interactive run.
 #include <string>
 
+#include "app/service.h"
 #include "app/windows.h"
 #include "platform/app_host.h"
 #include "platform/file_system.h"
@@ -27,7 +28,6 @@ enum Form1Timer : int { Timer1 = 1 };
 
 const FormSpec& Form1Spec();
 
-inline constexpr std::string_view kDefaultServiceUrl = "http://bitsnoop.com/api/fakeskan.php";
 inline constexpr std::string_view kFileNotFound = "Error. File not found!";
 
 // Removes a quoted "%1", then " %1", then every double quote; nothing else.

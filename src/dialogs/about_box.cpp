@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/service.h"
 #include "app/version.h"
 
 namespace brisvane {
@@ -15,11 +16,11 @@ constexpr std::array kAboutControls{
     ControlSpec{lblVersion, K::Label, "", 1050, 780, 4425, 225},
     ControlSpec{lblDescription, K::Label,
                 "Brisvane uses the Bitsnoop public API to check if a torrent file is valid or fake.  More "
-                "information can be found at http://www.kestrelwick.com.",
+                "information can be found at " BRISVANE_MAKER_URL ".",
                 1050, 1125, 4425, 1170, -1, true, 0, 0, true},
     ControlSpec{lineEtched, K::EtchedLine, "", 120, 2430, 5490, 30},
     ControlSpec{lblProductOf, K::Label, "Bitsnoop public API is a product of", 255, 2625, 3870, 255},
-    ControlSpec{lblServiceDomain, K::Label, "bitsnoop.com", 255, 2925, 3870, 255},
+    ControlSpec{lblServiceDomain, K::Label, BRISVANE_SERVICE_DOMAIN, 255, 2925, 3870, 255},
     ControlSpec{cmdOK, K::Button, "OK", 4245, 2625, 1260, 345, 0},
     ControlSpec{cmdSysInfo, K::Button, "&System Info...", 4260, 3075, 1245, 345, 1},
 };

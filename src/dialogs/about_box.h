@@ -16,7 +16,6 @@ enum AboutControl : int {
   picIcon = 1, lblTitle, lblVersion, lblDescription, lineEtched, lblProductOf, lblServiceDomain, cmdOK, cmdSysInfo,
 };
 
-inline constexpr std::string_view kMakerUrl = "http://www.kestrelwick.com";
 inline constexpr std::string_view kSysInfoUnavailable = "System Information Is Unavailable At This Time";
 
 const FormSpec& FrmAboutSpec();

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/service.h"
 #include "settings/registry_functions.h"
 #include "settings/settings_store.h"
 
@@ -10,22 +11,20 @@ namespace {
 
 using K = ControlKind;
 
-#define BRISVANE_DOMAIN "bitsnoop.com"
 constexpr std::array kAgreementControls{
     ControlSpec{lblAgreement, K::Label,
-                "To use the program you must agree to the " BRISVANE_DOMAIN
+                "To use the program you must agree to the " BRISVANE_SERVICE_DOMAIN
                 " Terms Of Service (TOS).  By clicking the ok button you agree to follow the TOS for use of the "
                 "Bitsnoop API.  If you do not accept these terms please click the cancel button to exit the "
                 "program.",
                 120, 120, 3855, 1215, -1, true, 0, 0, true},
     // The design's label boxes overlap one another; these keep its places without the overlap, so that
     // no text hides another whatever the system font.
-    ControlSpec{lblTermsCaption, K::Label, BRISVANE_DOMAIN " terms of service URL:", 120, 1380, 3855, 255},
-    ControlSpec{lblTermsUrl, K::Label, "http://bitsnoop.com/info/terms.html", 720, 1680, 3255, 255},
+    ControlSpec{lblTermsCaption, K::Label, BRISVANE_SERVICE_DOMAIN " terms of service URL:", 120, 1380, 3855, 255},
+    ControlSpec{lblTermsUrl, K::Label, BRISVANE_TERMS_URL, 720, 1680, 3255, 255},
     ControlSpec{OKButton, K::Button, "OK", 720, 2280, 1215, 375, 0},
     ControlSpec{CancelButton, K::Button, "Cancel", 2040, 2280, 1215, 375, 1},
 };
-#undef BRISVANE_DOMAIN
 
 constexpr FormSpec kAgreement{"User Agreement", 4095, 2910, false, kAgreementControls, OKButton, CancelButton};
 

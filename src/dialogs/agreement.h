@@ -12,9 +12,6 @@ namespace brisvane {
 enum AgreementControl : int { lblAgreement = 1, lblTermsCaption, lblTermsUrl, OKButton, CancelButton };
 enum AgreementTimer : int { AgreementTimer1 = 1 };
 
-inline constexpr std::string_view kServiceDomain = "bitsnoop.com";
-inline constexpr std::string_view kTermsUrl = "http://bitsnoop.com/info/terms.html";
-
 const FormSpec& DialogAgreementSpec();
 
 class DialogAgreement : public IFormEvents {
