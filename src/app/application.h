@@ -1,11 +1,13 @@
 #pragma once
-// The program's windows and how they find one another. One instance per process.
+// The program's windows and models, and how they find one another. One instance per process.
+#include "app/main_model.h"
 #include "app/main_window.h"
-#include "app/windows.h"
 #include "dialogs/about_box.h"
-#include "dialogs/agreement.h"
-#include "platform/file_dialogs.h"
-#include "platform/process.h"
+#include "dialogs/agreement_window.h"
+#include "notify/popup_window.h"
+#include "platform/desktop.h"
+#include "platform/process_table.h"
+#include "platform/prompt.h"
 #include "settings/association_window.h"
 
 namespace brisvane {
@@ -25,33 +27,30 @@ struct AppServices {
   IPrompt& prompt;
 };
 
-class Application final : public IWindowManager {
+class Application final : private IWindowManager {
  public:
   explicit Application(const AppServices& services);
 
   // Loads the agreement window, the first window of every start.
   void Start();
 
-  void LoadMainWindow(bool show) override;
+  MainModel& main_model() { return main_model_; }
+
+ private:
+  void OpenMainWindow(bool show);
   void ShowAbout() override;
   void ShowFileAssociation() override;
   void CloseSecondaryWindows() override;
 
-  Form1& form1() { return form1_; }
-  DialogAgreement& agreement() { return agreement_; }
-  FrmAbout& about() { return about_; }
-  FrmPopUp& popup() { return popup_; }
-  FrmSettings& association() { return association_; }
-
- private:
   AppServices s_;
   // Declared before the main window, which uses them from its first event to its last.
-  FrmPopUp popup_;
   ProcessLookup processes_;
-  Form1 form1_;
-  DialogAgreement agreement_;
-  FrmAbout about_;
-  FrmSettings association_;
+  PopupWindow popup_;
+  MainModel main_model_;
+  MainWindow main_window_;
+  AgreementWindow agreement_;
+  AboutBox about_;
+  AssociationWindow association_;
 };
 
 }  // namespace brisvane

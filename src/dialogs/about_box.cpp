@@ -2,77 +2,73 @@
 
 #include <array>
 
-#include "app/service.h"
-#include "app/version.h"
+#include "product.h"
 
 namespace brisvane {
 namespace {
 
 using K = ControlKind;
+using B = AboutBox;
 
 constexpr std::array kAboutControls{
-    ControlSpec{picIcon, K::Icon, "", 240, 240, 540, 540},
-    ControlSpec{lblTitle, K::BoldLabel, "", 1050, 240, 4425, 480},
-    ControlSpec{lblVersion, K::Label, "", 1050, 780, 4425, 225},
-    ControlSpec{lblDescription, K::Label,
-                "Brisvane uses the Bitsnoop public API to check if a torrent file is valid or fake.  More "
-                "information can be found at " BRISVANE_MAKER_URL ".",
-                1050, 1125, 4425, 1170, -1, true, 0, 0, true},
-    ControlSpec{lineEtched, K::EtchedLine, "", 120, 2430, 5490, 30},
-    ControlSpec{lblProductOf, K::Label, "Bitsnoop public API is a product of", 255, 2625, 3870, 255},
-    ControlSpec{lblServiceDomain, K::Label, BRISVANE_SERVICE_DOMAIN, 255, 2925, 3870, 255},
-    ControlSpec{cmdOK, K::Button, "OK", 4245, 2625, 1260, 345, 0},
-    ControlSpec{cmdSysInfo, K::Button, "&System Info...", 4260, 3075, 1245, 345, 1},
+    ControlLayout{B::kIcon, K::Icon, "", 240, 240, 540, 540},
+    ControlLayout{B::kTitle, K::BoldLabel, "", 1050, 240, 4425, 480},
+    ControlLayout{B::kVersion, K::Label, "", 1050, 780, 4425, 225},
+    ControlLayout{B::kDescription, K::Label,
+                  "Brisvane uses the Bitsnoop public API to check if a torrent file is valid or fake.  More "
+                  "information can be found at " BRISVANE_MAKER_URL ".",
+                  1050, 1125, 4425, 1170, -1, true, false, 0, true},
+    ControlLayout{B::kEtchedLine, K::EtchedLine, "", 120, 2430, 5490, 30},
+    ControlLayout{B::kProductOf, K::Label, "Bitsnoop public API is a product of", 255, 2625, 3870, 255},
+    ControlLayout{B::kServiceDomain, K::Label, BRISVANE_SERVICE_DOMAIN, 255, 2925, 3870, 255},
+    ControlLayout{B::kOkButton, K::Button, "OK", 4245, 2625, 1260, 345, 0},
+    ControlLayout{B::kSysInfoButton, K::Button, "&System Info...", 4260, 3075, 1245, 345, 1},
 };
 
-constexpr FormSpec kAbout{"About Brisvane - by Kestrelwick", 5730, 3555, false, kAboutControls, cmdOK, cmdOK};
+constexpr FormLayout kAbout{"About Brisvane - by Kestrelwick", 5730, 3555, false, kAboutControls, B::kOkButton,
+                            B::kOkButton};
 
 }  // namespace
 
-const FormSpec& FrmAboutSpec() { return kAbout; }
+const FormLayout& AboutBox::Layout() { return kAbout; }
 
-bool GetKeyValue(IRegistry& registry, RegistryRoot KeyRoot, std::string_view KeyName, std::string_view SubKeyRef,
-                 std::string& KeyVal) {
-  KeyVal.clear();
-  const auto value = registry.QueryValue(KeyRoot, KeyName, SubKeyRef);
-  if (!value) return false;
+std::optional<std::string> ReadTextValue(IRegistry& registry, RegistryRoot root, std::string_view key,
+                                         std::string_view name) {
+  const auto value = registry.QueryValue(root, key, name);
+  if (!value) return std::nullopt;
+  std::string text;
   if (value->type == kRegSz) {
-    KeyVal.assign(value->data.begin(), value->data.end());
-    if (!KeyVal.empty() && KeyVal.back() == '\0') KeyVal.pop_back();
+    text.assign(value->data.begin(), value->data.end());
+    if (!text.empty() && text.back() == '\0') text.pop_back();
   }
-  return true;
+  return text;
 }
 
-void FrmAbout::Form_Load() {
-  view_->SetText(lblTitle, kProgramTitle);
-  view_->SetText(lblVersion, std::string("Version ") + kProgramVersion);
+void AboutBox::OnLoad() {
+  view_->SetText(kTitle, kProgramTitle);
+  view_->SetText(kVersion, std::string("Version ") + std::string(kProgramVersion));
 }
 
-void FrmAbout::OnClick(int control) {
-  if (control == cmdOK) {
+void AboutBox::OnClick(int control) {
+  if (control == kOkButton) {
     view_->Close();
-  } else if (control == cmdSysInfo) {
-    StartSysInfo();
+  } else if (control == kSysInfoButton) {
+    StartSystemInformation();
   }
 }
 
-void FrmAbout::StartSysInfo() {
+void AboutBox::StartSystemInformation() {
   std::string path;
-  if (!GetKeyValue(registry_, RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH",
-                   path)) {
-    std::string folder;
-    if (GetKeyValue(registry_, RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO",
-                    folder) &&
-        fs_.FileExists(folder + "\\MSINFO32.EXE")) {
-      path = folder + "\\MSINFO32.EXE";
-    } else {
-      path.clear();
-    }
+  if (auto stored = ReadTextValue(registry_, RegistryRoot::LocalMachine,
+                                  "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH")) {
+    path = std::move(*stored);
+  } else if (const auto folder = ReadTextValue(registry_, RegistryRoot::LocalMachine,
+                                               "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO");
+             folder && fs_.FileExists(*folder + "\\MSINFO32.EXE")) {
+    path = *folder + "\\MSINFO32.EXE";
   }
   // The path may hold blanks ("Program Files"): quote it so it names one program.
-  if (path.empty() || !launcher_.Start("\"" + path + "\"")) {
-    messages_.Show(kSysInfoUnavailable, kProgramTitle);
-  }
+  if (path.empty() || !launcher_.Start("\"" + path + "\"")) messages_.Show(kSysInfoUnavailable, kProgramTitle);
 }
 
 }  // namespace brisvane

@@ -1,40 +1,42 @@
 #pragma once
-// `frmAbout`: which program this is, its version, where its ratings come from, and a way to start the
-// Windows system information program.
+// Which program this is, its version, where its ratings come from, and a way to start the Windows
+// system information program.
 #include <string>
 #include <string_view>
 
-#include "platform/app_host.h"
 #include "platform/file_system.h"
 #include "platform/form.h"
+#include "platform/message_box.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 
 namespace brisvane {
 
-enum AboutControl : int {
-  picIcon = 1, lblTitle, lblVersion, lblDescription, lineEtched, lblProductOf, lblServiceDomain, cmdOK, cmdSysInfo,
-};
-
 inline constexpr std::string_view kSysInfoUnavailable = "System Information Is Unavailable At This Time";
 
-const FormSpec& FrmAboutSpec();
+// A text value; nothing when the key or the value cannot be read. A value of another type reads as "".
+std::optional<std::string> ReadTextValue(IRegistry& registry, RegistryRoot root, std::string_view key,
+                                         std::string_view name);
 
-// Reads a text value; false (and an empty `KeyVal`) when the key or the value cannot be read.
-bool GetKeyValue(IRegistry& registry, RegistryRoot KeyRoot, std::string_view KeyName, std::string_view SubKeyRef,
-                 std::string& KeyVal);
-
-class FrmAbout : public IFormEvents {
+class AboutBox final : public IFormEvents {
  public:
-  FrmAbout(IRegistry& registry, IFileSystem& fs, IProcessLauncher& launcher, IMessageBox& messages)
+  enum Control : int {
+    kIcon = 1, kTitle, kVersion, kDescription, kEtchedLine, kProductOf, kServiceDomain, kOkButton, kSysInfoButton,
+  };
+  static const FormLayout& Layout();
+
+  AboutBox(IRegistry& registry, IFileSystem& fs, IProcessLauncher& launcher, IMessageBox& messages)
       : registry_(registry), fs_(fs), launcher_(launcher), messages_(messages) {}
 
   void Attach(IFormView* view) override { view_ = view; }
-  void Form_Load() override;
+  void OnLoad() override;
   void OnClick(int control) override;
+  void Close() {
+    if (view_) view_->Close();
+  }
 
-  IFormView* view() { return view_; }
-  void StartSysInfo();
+  // Starts the system information program where the registry says it is, or says it cannot.
+  void StartSystemInformation();
 
  private:
   IRegistry& registry_;

@@ -2,7 +2,7 @@
 
 namespace brisvane {
 
-std::string MyDialogOpenCode(IFileDialogs& dialogs) {
+std::string ChooseFile(IFileDialogs& dialogs) {
   if (auto object = dialogs.CreateSystemFileOpen()) {
     object->OpenFileOpenDlg();
     return object->Filename();

@@ -1,4 +1,5 @@
 #pragma once
+// The open-file dialog behind the Browse buttons.
 #include <string>
 
 #include "platform/file_dialogs.h"
@@ -7,6 +8,6 @@ namespace brisvane {
 
 // Shows an open-file dialog and returns the chosen path: the system's own file-open object where it
 // exists, the standard dialog otherwise. A cancelled dialog gives a text that names no file.
-std::string MyDialogOpenCode(IFileDialogs& dialogs);
+std::string ChooseFile(IFileDialogs& dialogs);
 
 }  // namespace brisvane

@@ -4,7 +4,7 @@
 
 namespace brisvane {
 
-// True when `hWnd` already was the foreground window or has been made it; false when the system refused.
-bool ForceForeground(IDesktopWindows& desktop, WindowHandle hWnd);
+// True when `window` already was the foreground window or has been made it; false when the system refused.
+bool ForceForeground(IDesktopWindows& desktop, WindowHandle window);
 
 }  // namespace brisvane

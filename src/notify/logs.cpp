@@ -11,19 +11,18 @@ bool AppendToLog(IFileSystem& fs, const std::string& path, std::string_view line
 
 }  // namespace
 
-bool LogData(IFileSystem& fs, IClock& clock, const std::string& TextFileName, std::string_view TextToWrite) {
+bool AppendActivityLine(IFileSystem& fs, IClock& clock, const std::string& path, std::string_view text) {
   const std::chrono::local_seconds now = clock.Now();
   std::string line = clock.ShortDate(now);
   line += ' ';
   line += clock.LongTime(now);
   line += "  ";
-  line += TextToWrite;
-  return AppendToLog(fs, TextFileName, line);
+  line += text;
+  return AppendToLog(fs, path, line);
 }
 
-bool DebugLog(IFileSystem& fs, const std::string& TextFileName, std::string_view TextToWrite, bool BoolDebug) {
-  if (!BoolDebug) return true;
-  return AppendToLog(fs, TextFileName, TextToWrite);
+bool AppendDebugLine(IFileSystem& fs, const std::string& path, std::string_view text) {
+  return AppendToLog(fs, path, text);
 }
 
 }  // namespace brisvane

@@ -1,6 +1,6 @@
 #pragma once
 // The activity log and the debug log: one line appended per call, the file closed again at once. Both
-// are behind switches that are off in every run; the writers say what is written when one is on.
+// sit behind switches that every run leaves off.
 #include <string>
 #include <string_view>
 
@@ -9,12 +9,19 @@
 
 namespace brisvane {
 
-// Appends "<short date> <long time>  <TextToWrite>" to the file, creating it when missing. False when the
-// file could not be created or written: the caller decides whether that matters (the lookup goes on).
-bool LogData(IFileSystem& fs, IClock& clock, const std::string& TextFileName, std::string_view TextToWrite);
+// Where the logs go and whether they are written.
+struct LogSwitches {
+  bool activity = false;
+  bool debug = false;
+  std::string activity_path;  // the program's folder and "\Brisvane.log"
+  std::string debug_path;     // the program's folder and "\debug.log"
+};
 
-// With `BoolDebug`, appends `TextToWrite` alone as a line, creating the file when missing; without it,
-// touches nothing and returns true. False when the file could not be created or written.
-bool DebugLog(IFileSystem& fs, const std::string& TextFileName, std::string_view TextToWrite, bool BoolDebug);
+// Appends "<short date> <long time>  <text>" to the file, creating it when missing. False when the
+// file could not be created or written: the caller decides whether that matters (the lookup goes on).
+bool AppendActivityLine(IFileSystem& fs, IClock& clock, const std::string& path, std::string_view text);
+
+// Appends `text` alone as a line, creating the file when missing. False when it could not be written.
+bool AppendDebugLine(IFileSystem& fs, const std::string& path, std::string_view text);
 
 }  // namespace brisvane

@@ -2,13 +2,13 @@
 
 namespace brisvane {
 
-std::uint32_t getPIDfromHandle(IDesktopWindows& desktop, WindowHandle target_hwnd) {
-  const std::uint32_t pid = desktop.ProcessOf(target_hwnd);
+std::uint32_t ProcessIdOf(IDesktopWindows& desktop, WindowHandle window) {
+  const std::uint32_t pid = desktop.ProcessOf(window);
   if (pid != 0) return pid;
-  return desktop.ProcessOf(desktop.ParentOf(target_hwnd));
+  return desktop.ProcessOf(desktop.ParentOf(window));
 }
 
-std::string ProcessLookup::getPathfromPID(std::uint32_t PID) {
+std::string ProcessLookup::ExecutablePathOf(std::uint32_t pid) {
   if (failed_ && last_answer_ != PromptAnswer::Abort) {
     last_answer_ = prompt_.AbortRetryIgnore(kWmiErrorText, kWmiErrorTitle);
   }
@@ -21,7 +21,7 @@ std::string ProcessLookup::getPathfromPID(std::uint32_t PID) {
   failed_ = false;
   if (!table->Query()) return {};
   while (const std::optional<ProcessRecord> record = table->Next()) {
-    if (record->executable_path && record->pid == PID) return *record->executable_path;
+    if (record->executable_path && record->pid == pid) return *record->executable_path;
     host_.ProcessPendingMessages();
   }
   return {};

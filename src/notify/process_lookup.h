@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/app_host.h"
 #include "platform/desktop.h"
+#include "platform/form.h"
 #include "platform/process_table.h"
 #include "platform/prompt.h"
 
@@ -18,26 +18,22 @@ inline constexpr std::string_view kWmiErrorTitle = "Error communicating with win
 
 // The process id of the window's program, asking its parent when the window itself gives none; 0 if
 // neither does.
-std::uint32_t getPIDfromHandle(IDesktopWindows& desktop, WindowHandle target_hwnd);
+std::uint32_t ProcessIdOf(IDesktopWindows& desktop, WindowHandle window);
 
 class ProcessLookup {
  public:
   ProcessLookup(IProcessTableFactory& tables, IPrompt& prompt, IFormHost& host)
       : tables_(tables), prompt_(prompt), host_(host) {}
 
-  // The executable path of process `PID`, or empty when the table has none or cannot be asked. Pending
+  // The executable path of process `pid`, or empty when the table has none or cannot be asked. Pending
   // window messages are processed between the records.
-  std::string getPathfromPID(std::uint32_t PID);
-
-  // True from the start of a connection attempt until it succeeds.
-  bool failure_flag() const { return failed_; }
-  PromptAnswer last_answer() const { return last_answer_; }
+  std::string ExecutablePathOf(std::uint32_t pid);
 
  private:
   IProcessTableFactory& tables_;
   IPrompt& prompt_;
   IFormHost& host_;
-  bool failed_ = false;
+  bool failed_ = false;  // from the start of a connection attempt until it succeeds
   PromptAnswer last_answer_ = PromptAnswer::None;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
-// The seam between a window's logic and its on-screen form. The logic describes a form as a table of
-// controls (design positions in twips) and handles its events; the platform layer builds the real
-// window from the table and forwards the user's actions. Control ids are small integers that each form
-// defines in its own enum.
+// The seam between a window's logic and its on-screen form. The logic describes a form as a layout (a
+// table of controls at their design positions in twips) and handles its events; the platform layer builds
+// the real window from the layout and forwards the user's actions. Control ids are small integers that
+// each window defines in its own enum.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -18,28 +18,27 @@ enum class ControlKind {
   HashField,     // read-only one-line field that looks like a label (button-face background)
   CheckBox,      // two-state check box
   Frame,         // group box; controls with `frame` set are placed inside it
-  ListBox,       // list of texts
   Icon,          // the program's icon
   EtchedLine,    // horizontal separator, grey over white
 };
 
-struct ControlSpec {
+struct ControlLayout {
   int id;
   ControlKind kind;
   std::string_view caption;
   int left, top, width, height;  // twips, relative to the client area (or to the frame's client area)
   int tab_index = -1;            // keyboard focus order; -1: not a tab stop
   bool visible = true;
-  int checked = 0;               // check boxes: the design state, 0 or 1
+  bool checked = false;          // check boxes: the design state
   int frame = 0;                 // id of the enclosing frame, 0 for none
   bool multiline = false;        // labels that wrap
 };
 
-struct FormSpec {
+struct FormLayout {
   std::string_view caption;
   int client_width, client_height;  // twips
   bool resizable = false;           // sizable frame with minimise and maximise boxes; else a fixed dialog border
-  std::span<const ControlSpec> controls;
+  std::span<const ControlLayout> controls;
   int default_button = 0;           // pressed by Enter; 0 for none
   int cancel_button = 0;            // pressed by Esc; 0 for none
   bool tool_window = false;         // small popup without a task-bar button
@@ -54,11 +53,10 @@ class IFormView {
   virtual ~IFormView() = default;
   virtual std::string Text(int control) = 0;
   virtual void SetText(int control, std::string_view text) = 0;
-  virtual int Checked(int control) = 0;  // 0 or 1
-  virtual void SetChecked(int control, int state) = 0;
+  virtual bool Checked(int control) = 0;
+  virtual void SetChecked(int control, bool checked) = 0;
   virtual void SetForeColor(int control, Color color) = 0;
   virtual void SetControlWidth(int control, int twips) = 0;
-  virtual void AddListItem(int control, std::string_view text) = 0;
   virtual int OuterWidth() = 0;  // twips, the whole window with its border
   // Size in pixels of the whole monitor (not its work area) that holds the window, nearest if none.
   virtual void MonitorSize(int& width, int& height) = 0;
@@ -68,7 +66,7 @@ class IFormView {
   virtual void BringToFront() = 0;
   virtual void StartTimer(int timer, unsigned milliseconds) = 0;
   virtual void StopTimer(int timer) = 0;
-  // Unload: the form's Unload handler runs, then the window is destroyed. Safe to call more than once.
+  // The form's OnUnload runs, then the window is destroyed. Safe to call more than once.
   virtual void Close() = 0;
 
   // For windows that place and size themselves (the popup over the task bar, a window that widens to
@@ -88,14 +86,27 @@ class IFormView {
 class IFormEvents {
  public:
   virtual ~IFormEvents() = default;
-  // The host hands the logic its view before Form_Load, and takes it back (nullptr) once the window
-  // is destroyed, after Form_Unload.
+  // The host hands the logic its view before OnLoad, and takes it back (nullptr) once the window is
+  // destroyed, after OnUnload.
   virtual void Attach(IFormView* view) = 0;
-  virtual void Form_Load() {}
-  virtual void OnClick(int /*control*/) {}
+  virtual void OnLoad() {}
+  virtual void OnClick(int /*control*/) {}   // buttons, and check boxes after they toggled
+  virtual void OnTextChanged(int /*control*/) {}  // an edit field's text changed, by the user or not
   virtual void OnTimer(int /*timer*/) {}
-  virtual void Form_Resize() {}
-  virtual void Form_Unload() {}  // the window is closing and cannot refuse
+  virtual void OnResize() {}
+  virtual void OnUnload() {}  // the window is closing and cannot refuse
+};
+
+// Makes and keeps the on-screen forms. The program ends when its last form has closed.
+class IFormHost {
+ public:
+  virtual ~IFormHost() = default;
+  // Creates the window of `layout`, hidden, calls `events.Attach(&view)`, then runs `events.OnLoad()`
+  // before returning. The view lives until the form is closed; Load on a form that is already loaded
+  // returns the existing view.
+  virtual IFormView& Load(const FormLayout& layout, IFormEvents& events) = 0;
+  // Lets the window system handle pending messages (paint, clicks, timers) during a long operation.
+  virtual void ProcessPendingMessages() = 0;
 };
 
 }  // namespace brisvane

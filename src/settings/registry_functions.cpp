@@ -15,25 +15,16 @@ constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Sets the value after making sure its key exists; a key that cannot be created takes no value.
-void Store(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+void Store(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
            const RegData& data) {
-  if (registry.CreateKey(root, keyPath)) registry.SetValue(root, keyPath, valueName, data);
+  if (registry.CreateKey(root, key_path)) registry.SetValue(root, key_path, value_name, data);
 }
 
-void StoreText(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+void StoreText(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
                std::string_view text) {
   RegData data = MakeRegText(TrimBlanks(text));
   data.data.push_back(0);  // the stored size counts the terminating NUL
-  Store(registry, root, keyPath, valueName, data);
-}
-
-// Half-way cases go to the even neighbour, as the system's own number conversion does.
-double RoundHalfEven(double x) {
-  const double below = std::floor(x);
-  const double fraction = x - below;
-  if (fraction > 0.5) return below + 1;
-  if (fraction < 0.5) return below;
-  return std::fmod(below, 2.0) == 0 ? below : below + 1;
+  Store(registry, root, key_path, value_name, data);
 }
 
 std::string_view UpToFirstNul(const Bytes& data) {
@@ -108,13 +99,13 @@ std::optional<DecimalNumber> ParseDecimalNumber(std::string_view text) {
   return DecimalNumber{true, static_cast<std::int32_t>(value)};
 }
 
-bool RegKeyExists(IRegistry& registry, RegistryRoot root, std::string_view keyPath) {
-  return registry.KeyExists(root, keyPath);
+bool RegKeyExists(IRegistry& registry, RegistryRoot root, std::string_view key_path) {
+  return registry.KeyExists(root, key_path);
 }
 
-RegValue GetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath,
-                     std::string_view valueName, bool readAnyTypeAsText) {
-  const std::optional<RegData> value = registry.QueryValue(root, keyPath, valueName);
+RegValue GetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path,
+                     std::string_view value_name, bool read_any_type_as_text) {
+  const std::optional<RegData> value = registry.QueryValue(root, key_path, value_name);
   if (!value) return {};
   if (value->type == kRegDword) {
     // Read into a 32-bit integer: shorter data fills its low bytes, longer data does not fit.
@@ -123,74 +114,41 @@ RegValue GetRegValue(IRegistry& registry, RegistryRoot root, std::string_view ke
     for (std::size_t k = 0; k < value->data.size(); ++k) u |= std::uint32_t{value->data[k]} << (8 * k);
     return RegValue::Integer(static_cast<std::int32_t>(u));
   }
-  if (value->type == kRegSz || readAnyTypeAsText) return RegValue::Text(std::string(UpToFirstNul(value->data)));
+  if (value->type == kRegSz || read_any_type_as_text) return RegValue::Text(std::string(UpToFirstNul(value->data)));
   return {};
 }
 
-void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
                  std::string_view value) {
   const std::optional<DecimalNumber> number = ParseDecimalNumber(value);
   if (number && number->fits)
-    Store(registry, root, keyPath, valueName, MakeRegDword(number->rounded));
+    Store(registry, root, key_path, value_name, MakeRegDword(number->rounded));
   else
-    StoreText(registry, root, keyPath, valueName, value);
+    StoreText(registry, root, key_path, value_name, value);
 }
 
-void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                 double value) {
-  if (std::isfinite(value)) {
-    const double rounded = RoundHalfEven(value);
-    if (rounded >= static_cast<double>(kInt32Min) && rounded <= static_cast<double>(kInt32Max)) {
-      Store(registry, root, keyPath, valueName, MakeRegDword(static_cast<std::int32_t>(rounded)));
-      return;
-    }
-  }
-  char buffer[64];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  StoreText(registry, root, keyPath, valueName, std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
+                 std::int32_t value) {
+  Store(registry, root, key_path, value_name, MakeRegDword(value));
 }
 
-void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                 const RegValue& value) {
-  if (value.IsInteger())
-    Store(registry, root, keyPath, valueName, MakeRegDword(value.integer()));
-  else
-    SetRegValue(registry, root, keyPath, valueName, std::string_view(value.text()));
+void CreateRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_path) {
+  registry.CreateKey(root, key_path);
 }
 
-namespace detail {
-void SetRegInteger(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                   std::int64_t value) {
-  if (value >= kInt32Min && value <= kInt32Max)
-    Store(registry, root, keyPath, valueName, MakeRegDword(static_cast<std::int32_t>(value)));
-  else
-    StoreText(registry, root, keyPath, valueName, std::to_string(value));
-}
-}  // namespace detail
-
-void CreateRegKey(IRegistry& registry, RegistryRoot root, std::string_view keyPath) {
-  registry.CreateKey(root, keyPath);
+void DeleteRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name) {
+  if (registry.KeyExists(root, key_path)) registry.DeleteValue(root, key_path, value_name);
 }
 
-void DeleteRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName) {
-  if (registry.KeyExists(root, keyPath)) registry.DeleteValue(root, keyPath, valueName);
+bool DeleteRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view subkey_name) {
+  if (!registry.KeyExists(root, key_path)) return false;
+  return registry.DeleteSubkey(root, key_path, subkey_name);
 }
 
-bool DeleteRegKey(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view subKeyName) {
-  if (!registry.KeyExists(root, keyPath)) return false;
-  return registry.DeleteSubkey(root, keyPath, subKeyName);
-}
-
-std::optional<std::string> EnumRegValues(IRegistry& registry, RegistryRoot root, std::string_view keyPath,
-                                         std::vector<std::string>& List1) {
-  const std::optional<std::vector<std::string>> names = registry.ValueNames(root, keyPath);
-  if (!names) return std::nullopt;
-  std::optional<std::string> last;
-  for (const std::string& name : *names) {
-    List1.push_back(name);
-    last = name;
-  }
-  return last;
+std::optional<std::string> LastValueName(IRegistry& registry, RegistryRoot root, std::string_view key_path) {
+  const std::optional<std::vector<std::string>> names = registry.ValueNames(root, key_path);
+  if (!names || names->empty()) return std::nullopt;
+  return names->back();
 }
 
 }  // namespace brisvane

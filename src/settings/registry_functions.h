@@ -2,7 +2,6 @@
 // The program's registry functions. Every registry access of the program goes through these seven;
 // none of them reports a failure: a read that fails is the empty text, a write that fails is lost.
 #include <cstdint>
-#include <concepts>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,54 +50,35 @@ std::optional<DecimalNumber> ParseDecimalNumber(std::string_view text);
 // Blanks (spaces only) removed from both ends. Tabs and other characters are kept.
 std::string_view TrimBlanks(std::string_view text);
 
-bool RegKeyExists(IRegistry& registry, RegistryRoot root, std::string_view keyPath);
+bool RegKeyExists(IRegistry& registry, RegistryRoot root, std::string_view key_path);
 
 // REG_SZ reads as text up to its first NUL, REG_DWORD as an integer. Any other type reads the same way
-// as REG_SZ when `readAnyTypeAsText` is true (no expansion of %...% references; binary data up to its
+// as REG_SZ when `read_any_type_as_text` is true (no expansion of %...% references; binary data up to its
 // first zero byte) and as the empty text otherwise.
-RegValue GetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath,
-                     std::string_view valueName, bool readAnyTypeAsText);
+RegValue GetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path,
+                     std::string_view value_name, bool read_any_type_as_text);
 
 // Creates the key when needed. A text that reads completely as a number within the 32-bit range is
 // stored as REG_DWORD (rounded); any other text without surrounding blanks plus one NUL as REG_SZ.
-// A number outside the 32-bit range is stored as its decimal text rather than cut down.
-void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+// A number outside the 32-bit range is stored as its decimal text.
+void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
                  std::string_view value);
-void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                 double value);
-void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                 const RegValue& value);
-namespace detail {
-void SetRegInteger(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                   std::int64_t value);
-}  // namespace detail
-// Any integer type except bool and char, which are more likely mistakes than numbers.
-template <std::integral T>
-  requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                 T value) {
-  if constexpr (std::unsigned_integral<T> && sizeof(T) >= sizeof(std::int64_t)) {
-    if (value > static_cast<T>(INT64_MAX)) {
-      SetRegValue(registry, root, keyPath, valueName, std::string_view(std::to_string(value)));
-      return;
-    }
-  }
-  detail::SetRegInteger(registry, root, keyPath, valueName, static_cast<std::int64_t>(value));
-}
+// Stored as REG_DWORD.
+void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
+                 std::int32_t value);
 
 // Creates the key and any missing keys above it.
-void CreateRegKey(IRegistry& registry, RegistryRoot root, std::string_view keyPath);
+void CreateRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_path);
 
 // A missing key or value is ignored.
-void DeleteRegValue(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view valueName);
+void DeleteRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name);
 
-// Deletes `subKeyName` below `keyPath` (only a key without subkeys of its own). True when it was deleted;
+// Deletes `subkey_name` below `key_path` (only a key without subkeys of its own). True when it was deleted;
 // a missing parent is false without any further registry call.
-bool DeleteRegKey(IRegistry& registry, RegistryRoot root, std::string_view keyPath, std::string_view subKeyName);
+bool DeleteRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view subkey_name);
 
-// Appends each value name of the key to `List1`, in the platform's order, and returns the last one;
-// nothing (and no item) when the key cannot be opened or holds no values.
-std::optional<std::string> EnumRegValues(IRegistry& registry, RegistryRoot root, std::string_view keyPath,
-                                         std::vector<std::string>& List1);
+// The last of the key's value names in the platform's order; nothing when the key cannot be opened or
+// holds no values.
+std::optional<std::string> LastValueName(IRegistry& registry, RegistryRoot root, std::string_view key_path);
 
 }  // namespace brisvane

@@ -9,8 +9,18 @@ namespace {
 
 constexpr RegistryRoot kRoot = RegistryRoot::CurrentUser;
 
-// A stored check box state: a number (an integer, or a text that reads as one) that rounds to 0 or 1.
-std::optional<int> CheckBoxState(const RegValue& value) {
+// The stored names of the flags, in the order they are written.
+struct FlagName {
+  std::string_view name;
+  bool AllowFlags::*flag;
+};
+constexpr FlagName kFlagNames[] = {
+    {"Verified", &AllowFlags::verified}, {"Neutral", &AllowFlags::neutral}, {"Fake", &AllowFlags::fake},
+    {"Bad", &AllowFlags::bad},           {"Good", &AllowFlags::good},
+};
+
+// A stored flag: a number (an integer, or a text that reads as one) that rounds to 0 or 1.
+std::optional<bool> StoredFlag(const RegValue& value) {
   std::int32_t number = 0;
   if (value.IsInteger()) {
     number = value.integer();
@@ -19,37 +29,27 @@ std::optional<int> CheckBoxState(const RegValue& value) {
     if (!parsed || !parsed->fits) return std::nullopt;
     number = parsed->rounded;
   }
-  // Below 0 is no check box state, any more than 2 or above is.
   if (number != 0 && number != 1) return std::nullopt;
-  return number;
-}
-
-void ReadCheckBox(IRegistry& registry, std::string_view name, int& state) {
-  if (const std::optional<int> stored = CheckBoxState(GetRegValue(registry, kRoot, SettingsKey, name, false)))
-    state = *stored;
+  return number == 1;
 }
 
 }  // namespace
 
-void ReadDataReg(IRegistry& registry, SettingsFields& fields) {
-  fields.url = GetRegValue(registry, kRoot, SettingsKey, "URL", true).ToText();
-  fields.program_path = GetRegValue(registry, kRoot, SettingsKey, "torPath", true).ToText();
-  ReadCheckBox(registry, "Verified", fields.allow_verified);
-  ReadCheckBox(registry, "Neutral", fields.allow_neutral);
-  ReadCheckBox(registry, "Fake", fields.allow_fake);
-  ReadCheckBox(registry, "Bad", fields.allow_bad);
-  ReadCheckBox(registry, "Good", fields.allow_good);
+void LoadSettings(IRegistry& registry, Settings& settings) {
+  settings.service_url = GetRegValue(registry, kRoot, kSettingsKey, "URL", true).ToText();
+  settings.program_path = GetRegValue(registry, kRoot, kSettingsKey, "torPath", true).ToText();
+  for (const FlagName& f : kFlagNames) {
+    if (const auto stored = StoredFlag(GetRegValue(registry, kRoot, kSettingsKey, f.name, false)))
+      settings.allow.*f.flag = *stored;
+  }
 }
 
-void WriteDataReg(IRegistry& registry, const SettingsFields& fields) {
-  if (!RegKeyExists(registry, kRoot, SettingsKey)) CreateRegKey(registry, kRoot, SettingsKey);
-  SetRegValue(registry, kRoot, SettingsKey, "URL", fields.url);
-  SetRegValue(registry, kRoot, SettingsKey, "torPath", fields.program_path);
-  SetRegValue(registry, kRoot, SettingsKey, "Verified", fields.allow_verified);
-  SetRegValue(registry, kRoot, SettingsKey, "Neutral", fields.allow_neutral);
-  SetRegValue(registry, kRoot, SettingsKey, "Fake", fields.allow_fake);
-  SetRegValue(registry, kRoot, SettingsKey, "Bad", fields.allow_bad);
-  SetRegValue(registry, kRoot, SettingsKey, "Good", fields.allow_good);
+void SaveSettings(IRegistry& registry, const Settings& settings) {
+  if (!RegKeyExists(registry, kRoot, kSettingsKey)) CreateRegKey(registry, kRoot, kSettingsKey);
+  SetRegValue(registry, kRoot, kSettingsKey, "URL", std::string_view(settings.service_url));
+  SetRegValue(registry, kRoot, kSettingsKey, "torPath", std::string_view(settings.program_path));
+  for (const FlagName& f : kFlagNames)
+    SetRegValue(registry, kRoot, kSettingsKey, f.name, std::int32_t{settings.allow.*f.flag ? 1 : 0});
 }
 
 }  // namespace brisvane

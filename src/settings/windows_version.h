@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/app_host.h"
+#include "platform/system.h"
 #include "platform/windows_version.h"
 
 namespace brisvane {

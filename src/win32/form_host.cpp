@@ -122,7 +122,6 @@ bool Focusable(ControlKind kind) {
     case ControlKind::Edit:
     case ControlKind::HashField:
     case ControlKind::CheckBox:
-    case ControlKind::ListBox:
       return true;
     default:
       return false;
@@ -155,11 +154,11 @@ struct Control {
 std::string Quoted(std::string_view caption) { return "form \"" + std::string(caption) + "\""; }
 
 // Checks a table before anything is created and resolves the frames' offsets.
-std::vector<Control> PlanControls(const FormSpec& spec) {
+std::vector<Control> PlanControls(const FormLayout& spec) {
   const std::string form = Quoted(spec.caption);
   if (spec.client_width < 0 || spec.client_height < 0) throw std::invalid_argument(form + ": negative client size");
-  std::map<int, const ControlSpec*> by_id;
-  for (const ControlSpec& c : spec.controls) {
+  std::map<int, const ControlLayout*> by_id;
+  for (const ControlLayout& c : spec.controls) {
     if (c.id < 1 || c.id > 0xFFFF - kControlWindowIdBase) {
       throw std::invalid_argument(form + ": control id " + std::to_string(c.id) + " is outside 1 to " +
                                   std::to_string(0xFFFF - kControlWindowIdBase));
@@ -184,7 +183,7 @@ std::vector<Control> PlanControls(const FormSpec& spec) {
 
   std::vector<Control> plan;
   plan.reserve(spec.controls.size());
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlLayout& c : spec.controls) {
     Control control;
     control.id = c.id;
     control.kind = c.kind;
@@ -220,7 +219,7 @@ struct ControlClass {
   DWORD ex_style;
 };
 
-ControlClass ClassOf(const ControlSpec& c) {
+ControlClass ClassOf(const ControlLayout& c) {
   switch (c.kind) {
     case ControlKind::Button:
       return {WC_BUTTONW, BS_PUSHBUTTON, 0};
@@ -237,8 +236,6 @@ ControlClass ClassOf(const ControlSpec& c) {
     case ControlKind::Frame:
       // At the bottom of the z-order and clipped by its siblings, so it never paints over its contents.
       return {WC_BUTTONW, BS_GROUPBOX | WS_CLIPSIBLINGS, 0};
-    case ControlKind::ListBox:
-      return {WC_LISTBOXW, LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL, WS_EX_CLIENTEDGE};
     case ControlKind::Icon:
       return {WC_STATICW, SS_ICON, 0};
     case ControlKind::EtchedLine:
@@ -253,7 +250,7 @@ ATOM FormClass();
 
 class Win32Form final : public IFormView {
  public:
-  Win32Form(Win32FormHost& host, const FormSpec& spec, IFormEvents& events, std::vector<Control> controls)
+  Win32Form(Win32FormHost& host, const FormLayout& spec, IFormEvents& events, std::vector<Control> controls)
       : host_(host),
         events_(events),
         caption_(spec.caption),
@@ -283,7 +280,7 @@ class Win32Form final : public IFormView {
   }
 
   // Builds the hidden window and its controls; throws when Windows refuses.
-  void Create(const FormSpec& spec) {
+  void Create(const FormLayout& spec) {
     // No WS_CLIPCHILDREN: the form paints the background that a frame leaves transparent.
     const DWORD style = resizable_ ? WS_OVERLAPPEDWINDOW : WS_CAPTION | WS_SYSMENU;
     const DWORD ex_style = tool_window_ ? WS_EX_TOOLWINDOW : resizable_ ? 0 : WS_EX_DLGMODALFRAME;
@@ -298,7 +295,7 @@ class Win32Form final : public IFormView {
     // In the table's order first, so that windows without a tab stop keep their place.
     std::vector<std::pair<int, HWND>> tab_stops;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
-      const ControlSpec& c = spec.controls[i];
+      const ControlLayout& c = spec.controls[i];
       const ControlClass cls = ClassOf(c);
       DWORD style_bits = WS_CHILD | cls.style | (c.visible ? WS_VISIBLE : 0);
       const bool tab_stop = c.tab_index >= 0 && Focusable(c.kind);
@@ -340,11 +337,11 @@ class Win32Form final : public IFormView {
 
   void RunLoad() {
     events_.Attach(this);
-    events_.Form_Load();
+    events_.OnLoad();
     load_done_ = true;
     if (resize_owed_ && window_) {
       resize_owed_ = false;
-      events_.Form_Resize();
+      events_.OnResize();
     }
   }
 
@@ -372,14 +369,14 @@ class Win32Form final : public IFormView {
     if (Fits(c)) Place(c);
   }
 
-  int Checked(int control) override {
+  bool Checked(int control) override {
     const Control& c = Find(control, ControlKind::CheckBox, "a check box");
-    return window_ && SendMessageW(c.window, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    return window_ && SendMessageW(c.window, BM_GETCHECK, 0, 0) == BST_CHECKED;
   }
 
-  void SetChecked(int control, int state) override {
+  void SetChecked(int control, bool checked) override {
     const Control& c = Find(control, ControlKind::CheckBox, "a check box");
-    if (window_) SendMessageW(c.window, BM_SETCHECK, state ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (window_) SendMessageW(c.window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 
   void SetForeColor(int control, Color color) override {
@@ -395,11 +392,6 @@ class Win32Form final : public IFormView {
     Control& c = Find(control);
     c.width = std::max(twips, 0);
     if (window_) Place(c);
-  }
-
-  void AddListItem(int control, std::string_view text) override {
-    const Control& c = Find(control, ControlKind::ListBox, "a list box");
-    if (window_) SendMessageW(c.window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::Widen(text).c_str()));
   }
 
   int OuterWidth() override {
@@ -456,7 +448,7 @@ class Win32Form final : public IFormView {
     SetForegroundWindow(window_);
     if (resize_owed_ && load_done_) {
       resize_owed_ = false;
-      events_.Form_Resize();
+      events_.OnResize();
     }
   }
 
@@ -486,7 +478,7 @@ class Win32Form final : public IFormView {
       HWND window;
       ~Destroy() { DestroyWindow(window); }
     } destroy{window_};
-    events_.Form_Unload();
+    events_.OnUnload();
   }
 
  private:
@@ -544,6 +536,11 @@ class Win32Form final : public IFormView {
           }
           return 0;
         }
+        if (HIWORD(w) == EN_CHANGE && id > kControlWindowIdBase) {
+          const int changed = id - kControlWindowIdBase;
+          Fire([&] { events_.OnTextChanged(changed); });
+          return 0;
+        }
         if (HIWORD(w) == BN_CLICKED && id > kControlWindowIdBase) {
           for (const Control& c : controls_) {
             if (c.id == id - kControlWindowIdBase &&
@@ -564,7 +561,7 @@ class Win32Form final : public IFormView {
       case WM_SIZE:
         if (load_done_) {
           resize_owed_ = false;
-          Fire([&] { events_.Form_Resize(); });
+          Fire([&] { events_.OnResize(); });
         }
         break;
       case WM_SHOWWINDOW:
@@ -832,7 +829,7 @@ Win32FormHost::~Win32FormHost() {
   for (const auto& form : forms_) form->DestroySilently();
 }
 
-IFormView& Win32FormHost::Load(const FormSpec& spec, IFormEvents& events) {
+IFormView& Win32FormHost::Load(const FormLayout& spec, IFormEvents& events) {
   if (const auto it = loaded_.find(&events); it != loaded_.end()) return *it->second;
   forms_.push_back(std::make_unique<Win32Form>(*this, spec, events, PlanControls(spec)));
   Win32Form& form = *forms_.back();
@@ -857,8 +854,6 @@ IFormView& Win32FormHost::Load(const FormSpec& spec, IFormEvents& events) {
   }
   return form;
 }
-
-bool Win32FormHost::IsLoaded(const IFormEvents& events) { return loaded_.count(&events) != 0; }
 
 void Win32FormHost::ProcessPendingMessages() {
   RethrowPending();

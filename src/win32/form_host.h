@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/app_host.h"
+#include "platform/form.h"
 
 namespace brisvane {
 
@@ -29,8 +29,7 @@ class Win32FormHost final : public IFormHost {
 
   // Throws std::invalid_argument for a table that cannot be built (duplicate or unknown ids) and
   // std::runtime_error when Windows refuses the window; nothing is left behind then.
-  IFormView& Load(const FormSpec& spec, IFormEvents& events) override;
-  bool IsLoaded(const IFormEvents& events) override;
+  IFormView& Load(const FormLayout& spec, IFormEvents& events) override;
   void ProcessPendingMessages() override;
 
   // The message loop of the program: returns the exit code once the last form has closed. A failure

@@ -5,7 +5,6 @@
 #include <cwchar>
 #include <stdexcept>
 
-#include "app/command_line.h"
 #include "win32/text.h"
 
 namespace brisvane {
@@ -16,14 +15,7 @@ void Win32MessageBox::Show(std::string_view text, std::string_view caption) {
   MessageBoxW(owner, win32::Widen(text).c_str(), win32::Widen(caption).c_str(), MB_OK | MB_SETFOREGROUND);
 }
 
-std::string Win32System::CommandLineArguments() { return ArgumentText(win32::Narrow(GetCommandLineW())); }
-
-std::string Win32System::ExecutableFolder() {
-  std::string path = ExecutablePath();
-  const std::size_t slash = path.find_last_of("\\/");
-  path.resize(slash == std::string::npos ? 0 : slash);
-  return path;
-}
+std::string Win32System::CommandLine() { return win32::Narrow(GetCommandLineW()); }
 
 std::string Win32System::ExecutablePath() {
   // Paths may be longer than MAX_PATH; grow until the name fits.

@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/app_host.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
 
 namespace brisvane {
 
@@ -16,8 +17,7 @@ class Win32MessageBox final : public IMessageBox {
 
 class Win32System final : public ISystem {
  public:
-  std::string CommandLineArguments() override;
-  std::string ExecutableFolder() override;
+  std::string CommandLine() override;
   std::string ExpandEnvironment(std::string_view text) override;
   std::string ExecutablePath() override;
   OsVersionInfo WindowsVersion() override { return QuerySystemVersion(); }

@@ -8,10 +8,13 @@
 #include <string>
 
 #include "platform/http.h"
+#include "product.h"
 #include "win32/text.h"
 
 namespace brisvane {
 namespace {
+
+constexpr wchar_t kUserAgent[] = L"Brisvane/" BRISVANE_VERSION;
 
 class Handle {
  public:
@@ -118,11 +121,11 @@ class WinHttpClient final : public IHttpClient {
     if (object.empty() || object[0] != L'/') object.insert(0, L"/");
 
     // Windows 8.1 and later pick the proxy as the user's settings say; older systems refuse the flag.
-    HINTERNET opened = WinHttpOpen(L"Brisvane/1.0.1", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+    HINTERNET opened = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
                                    WINHTTP_NO_PROXY_BYPASS, 0);
     const bool automatic = opened != nullptr;
     if (!opened) {
-      opened = WinHttpOpen(L"Brisvane/1.0.1", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+      opened = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
     }
     Handle session(opened);

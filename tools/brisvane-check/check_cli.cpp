@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
+#include "app/rating.h"
 #include "app/reputation_lookup.h"
 #include "app/torrent_decoder.h"
-#include "app/verdict.h"
-#include "app/version.h"
+#include "product.h"
 
 namespace brisvane {
 namespace {
@@ -94,26 +93,21 @@ std::string Upper(std::string text) {
 
 // "VERIFIED,GOOD,NEUTRAL" into flags; false with `error` set for a name it does not know.
 bool ParseAllow(const std::string& list, AllowFlags& flags, std::string& error) {
-  flags = {0, 0, 0, 0, 0};
+  flags = {false, false, false, false, false};
   std::size_t start = 0;
   while (start < list.size()) {
     std::size_t comma = list.find(',', start);
     if (comma == std::string::npos) comma = list.size();
     const std::string name = Upper(list.substr(start, comma - start));
     start = comma + 1;
-    if (name == "VERIFIED") {
-      flags.verified = 1;
-    } else if (name == "GOOD") {
-      flags.good = 1;
-    } else if (name == "NEUTRAL") {
-      flags.neutral = 1;
-    } else if (name == "BAD") {
-      flags.bad = 1;
-    } else if (name == "FAKE") {
-      flags.fake = 1;
-    } else if (name == "NONE" || name == "NOTFOUND") {
+    const std::optional<Rating> rating = ParseRating(name);
+    if (name == "NEUTRAL") {
+      flags.neutral = true;
+    } else if (rating == Rating::kNone || rating == Rating::kNotFound) {
       error = "--allow: NONE and NOTFOUND share one switch; say NEUTRAL";
       return false;
+    } else if (rating) {
+      SetAllowed(flags, *rating, true);
     } else {
       error = "--allow: unknown rating '" + name + "' (VERIFIED, GOOD, NEUTRAL, BAD or FAKE)";
       return false;
@@ -133,11 +127,10 @@ int Check(const std::vector<std::string>& files, const std::string& url, const A
       continue;
     }
     ErrorLines messages(io, file);
-    std::string hash;
-    LookupHooks hooks;
-    hooks.write_hash = [&](const std::string& text) { hash = text; };
-    hooks.read_hash = [&] { return hash; };
-    const std::string rating = CheckTorrentFile(url, file, fs, http, messages, hooks);
+    const TorrentHash torrent = GetTorrentHash(fs, file);
+    if (!torrent.message.empty()) messages.Show(torrent.message, kProgramTitle);
+    const std::string& hash = torrent.hash;
+    const std::string rating = hash.empty() ? std::string() : LookUpRating(url, hash, http, messages);
     if (rating.empty()) {
       if (!messages.shown) io.err("brisvane-check: " + file + ": " + (hash.empty() ? "no info-hash" : "no rating") + "\n");
       failed = true;
@@ -161,7 +154,7 @@ int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, IHttpClie
     return kExitOk;
   }
   if (command == "--version") {
-    io.out(std::string("brisvane-check ") + kProgramVersion + "\n");
+    io.out("brisvane-check " + std::string(kProgramVersion) + "\n");
     return kExitOk;
   }
   if (command == "hash") {
@@ -182,7 +175,7 @@ int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, IHttpClie
   if (command == "check") {
     std::vector<std::string> files;
     std::string url(kDefaultServiceUrl);
-    AllowFlags allow = AllowFlagsFrom(SettingsFields{});
+    AllowFlags allow;  // the program's own defaults
     bool options_done = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
       const std::string& arg = args[i];

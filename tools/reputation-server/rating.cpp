@@ -3,8 +3,6 @@
 namespace brisvane::reputation {
 namespace {
 
-constexpr std::array<std::string_view, 6> kWords = {"VERIFIED", "GOOD", "NONE", "NOTFOUND", "BAD", "FAKE"};
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -35,20 +33,6 @@ std::string ToHex(const InfoHash& hash) {
     text += kDigits[byte & 0x0f];
   }
   return text;
-}
-
-std::string_view RatingWord(Rating rating) { return kWords.at(static_cast<std::size_t>(rating)); }
-
-std::optional<Rating> ParseRating(std::string_view word) {
-  for (std::size_t i = 0; i < kWords.size(); ++i) {
-    if (kWords[i] == word) return static_cast<Rating>(i);
-  }
-  return std::nullopt;
-}
-
-std::optional<Rating> RatingFromCode(std::int64_t code) {
-  if (code < 0 || code >= static_cast<std::int64_t>(kWords.size())) return std::nullopt;
-  return static_cast<Rating>(code);
 }
 
 }  // namespace brisvane::reputation

@@ -1,10 +1,12 @@
 #pragma once
-// Info-hashes and the six rating words, as the service speaks them.
+// Info-hashes as the service reads and writes them; the six rating words are the program's own.
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "app/rating.h"
 
 namespace brisvane::reputation {
 
@@ -16,14 +18,11 @@ std::optional<InfoHash> ParseInfoHash(std::string_view text);
 // 40 lower-case hexadecimal digits, the form the client sends.
 std::string ToHex(const InfoHash& hash);
 
-// The values are the codes kept in the database: never renumber them.
-enum class Rating : std::uint8_t { kVerified = 0, kGood = 1, kNone = 2, kNotFound = 3, kBad = 4, kFake = 5 };
-
-// "VERIFIED", "GOOD", "NONE", "NOTFOUND", "BAD" or "FAKE".
-std::string_view RatingWord(Rating rating);
-// The whole word, case-sensitive, as the client compares it.
-std::optional<Rating> ParseRating(std::string_view word);
-std::optional<Rating> RatingFromCode(std::int64_t code);
+// Rating's values are the codes kept in the database.
+using brisvane::ParseRating;
+using brisvane::Rating;
+using brisvane::RatingFromCode;
+using brisvane::RatingWord;
 
 struct RatedHash {
   InfoHash hash;

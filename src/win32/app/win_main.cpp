@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "app/application.h"
-#include "app/version.h"
+#include "product.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/clock.h"

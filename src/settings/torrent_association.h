@@ -6,9 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "platform/app_host.h"
+#include "platform/system.h"
 #include "platform/registry.h"
 
 namespace brisvane {
@@ -30,26 +29,25 @@ inline constexpr std::string_view kMachineExtensionKey = ".torrent";
 inline constexpr std::string_view kProgramClassName = "Brisvane";
 
 // The executable's file name without its extension ("Brisvane" for C:\Apps\Brisvane.exe).
-std::string ExeBaseName(std::string_view executablePath);
-// The quoted executable (its folder, E and ".exe"), a blank and the quoted "%1".
-std::string OpenCommandLine(std::string_view executablePath);
-// "Software\Classes\Applications\" + E + ".exe", below HKEY_CURRENT_USER.
-std::string ApplicationKey(std::string_view executablePath);
+std::string ExeBaseName(std::string_view executable_path);
+// The quoted executable (its folder, base name and ".exe"), a blank and the quoted "%1".
+std::string OpenCommandLine(std::string_view executable_path);
+// "Software\Classes\Applications\" + exe_name + ".exe", below HKEY_CURRENT_USER.
+std::string ApplicationKey(std::string_view executable_path);
 
 // The open command of the current handler exactly as stored (quotes, %1 and switches kept), or empty.
-// Value names enumerated on the way are appended to `List1`.
-std::string FindTorrentHandlerCommand(IRegistry& registry, ISystem& system, std::vector<std::string>& List1);
+std::string FindTorrentHandlerCommand(IRegistry& registry, ISystem& system);
 
 // The current handler's name as stored: an executable name, "Applications\..." or a class name; empty
-// when none. Value names enumerated on the way are appended to `List1`.
-std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system, std::vector<std::string>& List1);
+// when none.
+std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system);
 
 // Remembers the previous handler in the settings key and registers this program. Returns the name the
-// association window shows afterwards: E on the old shell path, "Brisvane" on the per-user one.
-std::string Set_File_Association(IRegistry& registry, ISystem& system);
+// association window shows afterwards: the executable's base name on the old shell path, "Brisvane" on the per-user one.
+std::string SetTorrentAssociation(IRegistry& registry, ISystem& system);
 
 // Puts the remembered handler back. Returns the restored name, or nothing when none was remembered
 // (the window's label then stays as it was).
-std::optional<std::string> UnSet_File_Association(IRegistry& registry, ISystem& system);
+std::optional<std::string> RevertTorrentAssociation(IRegistry& registry, ISystem& system);
 
 }  // namespace brisvane

@@ -1,4 +1,4 @@
-#include "settings/file_association.h"
+#include "settings/torrent_association.h"
 
 #include "settings/registry_functions.h"
 #include "settings/settings_store.h"
@@ -55,10 +55,10 @@ std::string OldShellCommand(IRegistry& registry) {
   return {};
 }
 
-std::string UserChoiceCommand(IRegistry& registry, std::vector<std::string>& List1) {
+std::string UserChoiceCommand(IRegistry& registry) {
   std::string name = Read(registry, CU, kUserChoiceKey, "Progid");
   if (name.empty()) name = Read(registry, CU, kUserExtensionKey, "");
-  if (name.empty()) name = EnumRegValues(registry, CU, kOpenWithProgidsKey, List1).value_or("");
+  if (name.empty()) name = LastValueName(registry, CU, kOpenWithProgidsKey).value_or("");
   if (name.empty()) return {};
   std::string command = Read(
       registry, CU, Cat("Software\\Microsoft\\Windows\\CurrentVersion\\Classes\\", name, "\\shell\\open\\command"), "");
@@ -68,30 +68,30 @@ std::string UserChoiceCommand(IRegistry& registry, std::vector<std::string>& Lis
 
 }  // namespace
 
-std::string ExeBaseName(std::string_view executablePath) {
-  const std::size_t slash = executablePath.find_last_of("\\/");
-  std::string_view name = slash == std::string_view::npos ? executablePath : executablePath.substr(slash + 1);
+std::string ExeBaseName(std::string_view executable_path) {
+  const std::size_t slash = executable_path.find_last_of("\\/");
+  std::string_view name = slash == std::string_view::npos ? executable_path : executable_path.substr(slash + 1);
   const std::size_t dot = name.find_last_of('.');
   return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
-std::string OpenCommandLine(std::string_view executablePath) {
-  const std::size_t slash = executablePath.find_last_of("\\/");
+std::string OpenCommandLine(std::string_view executable_path) {
+  const std::size_t slash = executable_path.find_last_of("\\/");
   const std::string_view folder =
-      slash == std::string_view::npos ? std::string_view() : executablePath.substr(0, slash);
-  return "\"" + std::string(folder) + "\\" + ExeBaseName(executablePath) + ".exe\" \"%1\"";
+      slash == std::string_view::npos ? std::string_view() : executable_path.substr(0, slash);
+  return "\"" + std::string(folder) + "\\" + ExeBaseName(executable_path) + ".exe\" \"%1\"";
 }
 
-std::string ApplicationKey(std::string_view executablePath) {
-  return "Software\\Classes\\Applications\\" + ExeBaseName(executablePath) + ".exe";
+std::string ApplicationKey(std::string_view executable_path) {
+  return "Software\\Classes\\Applications\\" + ExeBaseName(executable_path) + ".exe";
 }
 
-std::string FindTorrentHandlerCommand(IRegistry& registry, ISystem& system, std::vector<std::string>& List1) {
+std::string FindTorrentHandlerCommand(IRegistry& registry, ISystem& system) {
   return IsOldShellVersion(GetWindowsVersionName(system)) ? OldShellCommand(registry)
-                                                          : UserChoiceCommand(registry, List1);
+                                                          : UserChoiceCommand(registry);
 }
 
-std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system, std::vector<std::string>& List1) {
+std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system) {
   const std::string version = GetWindowsVersionName(system);
   // Server 2003 counts as old only when a per-user application is chosen there.
   const bool old_shell = version == "Windows XP" || version == "Windows 2000" ||
@@ -103,43 +103,43 @@ std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system, std::ve
     return name;
   }
   std::string name = Read(registry, CU, kUserChoiceKey, "Progid");
-  if (name.empty()) name = EnumRegValues(registry, CU, kOpenWithProgidsKey, List1).value_or("");
+  if (name.empty()) name = LastValueName(registry, CU, kOpenWithProgidsKey).value_or("");
   return name;
 }
 
-std::string Set_File_Association(IRegistry& registry, ISystem& system) {
+std::string SetTorrentAssociation(IRegistry& registry, ISystem& system) {
   const bool old_shell = IsOldShellVersion(GetWindowsVersionName(system));
   const std::string exe = system.ExecutablePath();
-  const std::string E = ExeBaseName(exe);
+  const std::string exe_name = ExeBaseName(exe);
   const std::string command = OpenCommandLine(exe);
   const std::string app_key = ApplicationKey(exe);
 
   // What was there before, so that revert can put it back.
-  Ensure(registry, SettingsKey);
+  Ensure(registry, kSettingsKey);
   std::string previous_class = Read(registry, CU, kUserExtensionKey, "");
   if (previous_class.empty()) previous_class = Read(registry, CR, kMachineExtensionKey, "");
-  SetRegValue(registry, CU, SettingsKey, ".torrent", std::string_view(previous_class));
+  SetRegValue(registry, CU, kSettingsKey, ".torrent", std::string_view(previous_class));
   const std::string previous_choice = Read(registry, CU, kUserChoiceKey, "Progid");
-  SetRegValue(registry, CU, SettingsKey, "ProgID", std::string_view(previous_choice));
+  SetRegValue(registry, CU, kSettingsKey, "ProgID", std::string_view(previous_choice));
   const std::string previous_command =
       Read(registry, CU, Cat("Software\\Classes\\", previous_choice, "\\shell\\open\\command"), "");
-  SetRegValue(registry, CU, SettingsKey, "command", std::string_view(previous_command));
+  SetRegValue(registry, CU, kSettingsKey, "command", std::string_view(previous_command));
 
   if (old_shell) {
     // The old shell's per-user choice is the "Application" value; keep it too, or revert could only
     // empty it and the user's own choice of client would be lost.
     const std::string previous_application = Read(registry, CU, kFileExtsKey, "Application");
-    SetRegValue(registry, CU, SettingsKey, "Application", std::string_view(previous_application));
+    SetRegValue(registry, CU, kSettingsKey, "Application", std::string_view(previous_application));
 
     Ensure(registry, kFileExtsKey);
-    SetRegValue(registry, CU, kFileExtsKey, "Application", std::string_view(E + ".exe"));
+    SetRegValue(registry, CU, kFileExtsKey, "Application", std::string_view(exe_name + ".exe"));
     Ensure(registry, kOpenWithListKey);
     Ensure(registry, app_key);
     Ensure(registry, app_key + "\\shell");
     Ensure(registry, app_key + "\\shell\\open");
     Ensure(registry, app_key + "\\shell\\open\\command");
     SetRegValue(registry, CU, app_key + "\\shell\\open\\command", "", std::string_view(command));
-    return E;
+    return exe_name;
   }
 
   Ensure(registry, kUserExtensionKey);
@@ -156,7 +156,7 @@ std::string Set_File_Association(IRegistry& registry, ISystem& system) {
     // Recreated rather than rewritten: Windows guards the old key's values against changes.
     DeleteRegKey(registry, CU, kFileExtsKey, "UserChoice");
     CreateRegKey(registry, CU, kUserChoiceKey);
-    SetRegValue(registry, CU, kUserChoiceKey, "Progid", std::string_view("Applications\\" + E + ".exe"));
+    SetRegValue(registry, CU, kUserChoiceKey, "Progid", std::string_view("Applications\\" + exe_name + ".exe"));
   }
   Ensure(registry, app_key + "\\shell\\open\\command");
   SetRegValue(registry, CU, app_key + "\\shell\\open\\command", "", std::string_view(command));
@@ -165,17 +165,17 @@ std::string Set_File_Association(IRegistry& registry, ISystem& system) {
   return std::string(kProgramClassName);
 }
 
-std::optional<std::string> UnSet_File_Association(IRegistry& registry, ISystem& system) {
+std::optional<std::string> RevertTorrentAssociation(IRegistry& registry, ISystem& system) {
   if (IsOldShellVersion(GetWindowsVersionName(system))) {
-    const std::string application = Read(registry, CU, SettingsKey, "Application");
+    const std::string application = Read(registry, CU, kSettingsKey, "Application");
     Ensure(registry, kFileExtsKey);
     SetRegValue(registry, CU, kFileExtsKey, "Application", std::string_view(application));
     if (application.empty()) return std::nullopt;
     return application;
   }
-  const std::string progid = Read(registry, CU, SettingsKey, "Progid");
+  const std::string progid = Read(registry, CU, kSettingsKey, "Progid");
   if (!progid.empty()) SetRegValue(registry, CU, kUserChoiceKey, "Progid", std::string_view(progid));
-  const std::string previous_class = Read(registry, CU, SettingsKey, ".torrent");
+  const std::string previous_class = Read(registry, CU, kSettingsKey, ".torrent");
   SetRegValue(registry, CU, kOpenWithProgidsKey, previous_class, 0);
   SetRegValue(registry, CU, kUserExtensionKey, "", std::string_view(previous_class));
   DeleteRegValue(registry, CU, kOpenWithProgidsKey, kProgramClassName);

@@ -1,0 +1,140 @@
+#include "notify/popup_window.h"
+
+#include <array>
+#include <cmath>
+#include <stdexcept>
+
+#include "notify/foreground.h"
+
+namespace brisvane {
+namespace {
+
+using K = ControlKind;
+using P = PopupWindow;
+
+// The design width of the file-name field, and the name width that still fits its two lines.
+constexpr int kFileFieldWidth = 2355;
+
+constexpr std::array kPopupControls{
+    ControlLayout{P::kFileCaption, K::Label, "File:", 0, 0, 315, 255},
+    ControlLayout{P::kFileName, K::HashField, "", 360, 0, kFileFieldWidth, 435, -1, true, false, 0, true},
+    ControlLayout{P::kRatingCaption, K::Label, "Rating:", 0, 480, 495, 255},
+    ControlLayout{P::kRating, K::Label, "", 540, 480, 1995, 255},
+    ControlLayout{P::kActionCaption, K::Label, "Action:", 0, 780, 495, 255},
+    ControlLayout{P::kAction, K::Label, "", 540, 780, 1995, 195},
+    // Only measures the name on one line; it lies hidden under the field.
+    ControlLayout{P::kNameMeasure, K::Label, "", 720, 240, 480, 195, -1, false},
+};
+
+constexpr FormLayout kPopup{"Brisvane", 2610, 1035, false, kPopupControls, 0, 0, true};
+
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// The screen row a top edge in twips falls on: the nearest pixel, as the window system rounds.
+int PixelOf(int twips) {
+  const int shifted = twips + kTwipsPerPixel / 2;
+  return shifted >= 0 ? shifted / kTwipsPerPixel : -((-shifted + kTwipsPerPixel - 1) / kTwipsPerPixel);
+}
+
+}  // namespace
+
+const FormLayout& PopupWindow::Layout() { return kPopup; }
+
+void PopupWindow::OnLoad() { view_->StartTimer(kLifetimeTimer, kLifetimeMs); }
+
+void PopupWindow::OnTimer(int timer) {
+  if (timer == kLifetimeTimer) Close();
+}
+
+void PopupWindow::Close() {
+  if (view_) view_->Close();
+}
+
+IFormView& PopupWindow::Load() {
+  if (!view_) host_.Load(kPopup, *this);
+  if (!view_) throw std::logic_error("the popup closed while it loaded");
+  return *view_;
+}
+
+void PopupWindow::SetFileName(std::string_view name) {
+  IFormView& view = Load();
+  if (view.Text(kFileName) == name) return;  // no change, no measuring
+  view.SetText(kFileName, name);
+  if (view.Text(kNameMeasure) == name) return;
+  view.SetText(kNameMeasure, name);
+  const float half = static_cast<float>(view.TextWidth(kNameMeasure)) / 2.0f;
+  if (half > static_cast<float>(kFileFieldWidth)) {
+    // Two lines of half the name each, plus the room around the field.
+    view.SetOuterWidth(static_cast<int>(std::lround(half + 695.0f)));
+    view.SetControlWidth(kFileName, static_cast<int>(std::lround(half + 200.0f)));
+  } else {
+    view.SetControlWidth(kFileName, 2205);
+  }
+}
+
+void PopupWindow::Present(const PopupContent& content, const TrayScreen& screen) {
+  IFormView& view = Load();
+  view.SetText(kRating, content.rating);
+  if (content.rating_color) view.SetForeColor(kRating, *content.rating_color);
+  view.SetText(kAction, content.action);
+  SetFileName(content.file_name);
+  Slide(screen, TaskBarTop(screen));
+}
+
+int PopupWindow::TaskBarTop(const TrayScreen& screen) {
+  const int x = screen.monitor_width - 1;
+  int y = screen.monitor_height - 1;
+  // The task bar: a window of the Windows shell at the bottom-right corner that spans the bottom edge.
+  const WindowHandle corner = desktop_.WindowFromPoint(x, y);
+  if (corner == 0) return y;
+  const std::uint32_t pid = ProcessIdOf(desktop_, corner);
+  const std::string path = processes_.ExecutablePathOf(pid);
+  if (LowerAscii(path) != LowerAscii(screen.windows_folder + "\\explorer.exe")) return y;
+  if (ProcessIdOf(desktop_, desktop_.WindowFromPoint(2, y)) != pid) return y;
+  while (desktop_.WindowFromPoint(x, y) == corner && y > 0) --y;
+  return y;
+}
+
+void PopupWindow::Slide(const TrayScreen& screen, int bottom_row) {
+  // The lookup processed messages: the popup may have closed meanwhile.
+  IFormView* const view = view_;
+  if (!view) return;
+  const auto alive = [&] { return view_ == view; };
+  const int bottom = bottom_row * kTwipsPerPixel;
+  const int left = screen.monitor_width * kTwipsPerPixel - view->OuterWidth();
+  // Moves one twip at a time, but tells the window only when it lands on another pixel row.
+  int row = PixelOf(bottom - 1);
+  const auto set_top = [&](int twips) {
+    if (PixelOf(twips) == row) return;
+    row = PixelOf(twips);
+    view->MoveTo(left, twips);
+  };
+  view->MoveTo(left, bottom - 1);
+  view->Show();
+  ForceForeground(desktop_, view->NativeHandle());
+
+  // Up until its bottom edge is on the task bar's top row. Nothing else runs during a slide.
+  for (int t = bottom; alive() && t > bottom - view->OuterHeight();) set_top(--t);
+  if (!alive()) return;
+  WaitProcessingMessages(clock_, host_, 8);
+  if (!alive()) return;
+  // Down until its top edge is on that row, behind the task bar.
+  const int height = view->OuterHeight();
+  for (int t = bottom - height; t <= bottom && alive(); ++t) set_top(t);
+}
+
+void WaitProcessingMessages(IClock& clock, IFormHost& host, int seconds) {
+  const std::chrono::local_seconds end = clock.Now() + std::chrono::seconds(seconds);
+  while (!(clock.Now() > end)) {
+    clock.Sleep(100);
+    host.ProcessPendingMessages();
+  }
+}
+
+}  // namespace brisvane

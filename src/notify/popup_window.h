@@ -1,0 +1,80 @@
+#pragma once
+// The small window that rises out of the task bar after a verdict with the file name, the rating and the
+// action, and closes itself ten seconds after it was made.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "notify/process_lookup.h"
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/form.h"
+
+namespace brisvane {
+
+// Screen pixels and window twips meet at this fixed ratio, whatever the display's real one.
+inline constexpr int kTwipsPerPixel = 15;
+
+struct PopupContent {
+  std::string file_name;
+  std::string rating;
+  std::optional<Color> rating_color;  // none: the label keeps the colour it has
+  std::string action;                 // "Allowed" or "Blocked"
+};
+
+// What the main window learnt at its load: the monitor's size in pixels and the Windows folder, where
+// the shell's task bar comes from.
+struct TrayScreen {
+  int monitor_width = 0;
+  int monitor_height = 0;
+  std::string windows_folder;
+};
+
+// Shows a verdict; returns once the popup has been held and has slid away again, or has closed.
+class IPopup {
+ public:
+  virtual ~IPopup() = default;
+  virtual void Present(const PopupContent& content, const TrayScreen& screen) = 0;
+  virtual void Close() = 0;
+};
+
+class PopupWindow final : public IFormEvents, public IPopup {
+ public:
+  enum Control : int { kFileCaption = 1, kFileName, kRatingCaption, kRating, kActionCaption, kAction, kNameMeasure };
+  enum Timer : int { kLifetimeTimer = 1 };
+  static constexpr unsigned kLifetimeMs = 10000;
+
+  PopupWindow(IFormHost& host, IDesktopWindows& desktop, ProcessLookup& processes, IClock& clock)
+      : host_(host), desktop_(desktop), processes_(processes), clock_(clock) {}
+
+  static const FormLayout& Layout();
+
+  void Attach(IFormView* view) override { view_ = view; }
+  void OnLoad() override;
+  void OnTimer(int timer) override;
+
+  // Fills the popup (made fresh with its design values when there is none; one that is still up keeps
+  // its size and its timer), shows it at the bottom-right corner above the task bar (or at the bottom
+  // row without one), slides it up, holds it for eight seconds and slides it down again.
+  void Present(const PopupContent& content, const TrayScreen& screen) override;
+  void Close() override;
+
+ private:
+  IFormView& Load();
+  void SetFileName(std::string_view name);
+  // The bottom pixel row the popup rises from: above the shell's task bar when one spans the bottom edge.
+  int TaskBarTop(const TrayScreen& screen);
+  void Slide(const TrayScreen& screen, int bottom_row);
+
+  IFormHost& host_;
+  IDesktopWindows& desktop_;
+  ProcessLookup& processes_;
+  IClock& clock_;
+  IFormView* view_ = nullptr;
+};
+
+// Returns once the clock (whole seconds) is past now + `seconds`, sleeping 100 ms and processing window
+// messages between looks.
+void WaitProcessingMessages(IClock& clock, IFormHost& host, int seconds);
+
+}  // namespace brisvane
