@@ -1,125 +1,95 @@
-// getPIDfromHandle and getPathfromPID: the owner of a window, and the program file of a process with the
-// failure flag and the user's last answer carried from one lookup to the next.
+// Which process owns a window, which program a process runs, and the Abort/Retry/Ignore state of the
+// process table's service; bringing a window to the front.
 #include "notify/process_lookup.h"
 
 #include <gtest/gtest.h>
 
-#include "notify/notify_fakes.h"
-#include "support/fake_desktop.h"
+#include "notify/foreground.h"
+#include "support/fakes.h"
 
 namespace brisvane {
 namespace {
 
-using testing::FakeDesktopWindows;
-
-TEST(GetPidFromHandle, OwnProcessOrElseTheParentsOrNone) {
-  FakeDesktopWindows desktop;
-  desktop.Add({0x10, 0, 0, 10, 10, 40});
-  desktop.Add({0x11, 0, 0, 10, 10, 0, 0, 0x10});    // a child that reports no process of its own
-  desktop.Add({0x12, 0, 0, 10, 10, 0, 0, 0x999});   // its parent is gone
-  EXPECT_EQ(getPIDfromHandle(desktop, 0x10), 40u);
-  EXPECT_EQ(getPIDfromHandle(desktop, 0x11), 40u);
-  EXPECT_EQ(getPIDfromHandle(desktop, 0x12), 0u);
-  EXPECT_EQ(getPIDfromHandle(desktop, 0x777), 0u);  // no such window
+TEST(ProcessIdOf, OwnProcessOrElseTheParentsOrNone) {
+  testing::FakeDesktopWindows desktop;
+  desktop.windows = {{1, 0, 0, 1, 1, 40}, {2, 0, 0, 1, 1, 0, 0, 1}, {3, 0, 0, 1, 1, 0, 0, 99}};
+  EXPECT_EQ(ProcessIdOf(desktop, 1), 40u);
+  EXPECT_EQ(ProcessIdOf(desktop, 2), 40u);
+  EXPECT_EQ(ProcessIdOf(desktop, 3), 0u);
+  EXPECT_EQ(ProcessIdOf(desktop, 0), 0u);
 }
 
-class GetPathFromPid : public ::testing::Test {
+class ExecutablePathOf : public ::testing::Test {
  protected:
   testing::FakeProcessTables tables;
   testing::FakePrompt prompt;
   testing::FakeFormHost host;
   ProcessLookup lookup{tables, prompt, host};
-  const std::string kPromptShown = std::string(kWmiErrorTitle) + ": " + std::string(kWmiErrorText);
 
   void SetUp() override {
     tables.records = {
-        {0, std::nullopt},                                 // the idle process: no readable path
-        {4, std::string()},                                // listed without a path
-        {8, std::nullopt},                                 // properties unreadable
-        {8, std::string("C:\\Windows\\explorer.exe")},     // same id again: the first readable one counts
-        {12, std::string("C:\\Program Files\\Client\\client.exe")},
+        {0, std::nullopt},                                // the idle process: no readable path
+        {8, std::nullopt},                                // properties unreadable
+        {8, std::string("C:\\Windows\\explorer.exe")},    // same id again: the first readable one counts
+        {12, std::string("C:\\Client\\client.exe")},
     };
   }
 };
 
-TEST_F(GetPathFromPid, FirstReadableRecordOfTheIdWins) {
-  EXPECT_EQ(lookup.getPathfromPID(8), "C:\\Windows\\explorer.exe");
-  EXPECT_EQ(lookup.getPathfromPID(12), "C:\\Program Files\\Client\\client.exe");
-  EXPECT_EQ(lookup.getPathfromPID(4), "");
-  EXPECT_EQ(lookup.getPathfromPID(0), "");
-  EXPECT_EQ(lookup.getPathfromPID(99), "");
-  EXPECT_EQ(tables.opened, 5);  // nothing kept open between lookups
+TEST_F(ExecutablePathOf, FirstReadableRecordOfTheIdProcessingMessagesBetweenRecords) {
+  EXPECT_EQ(lookup.ExecutablePathOf(8), "C:\\Windows\\explorer.exe");
+  EXPECT_EQ(host.pumps, 2);  // after each record that did not match
+  EXPECT_EQ(lookup.ExecutablePathOf(0), "");
+  EXPECT_EQ(lookup.ExecutablePathOf(99), "");
   EXPECT_TRUE(prompt.shown.empty());
-  EXPECT_FALSE(lookup.failure_flag());
 }
 
-TEST_F(GetPathFromPid, ProcessesMessagesAfterEachRecordThatDidNotMatch) {
-  std::vector<int> pumps_at_record;
-  tables.on_record = [&] { pumps_at_record.push_back(host.pumps); };
-  EXPECT_EQ(lookup.getPathfromPID(12), "C:\\Program Files\\Client\\client.exe");
-  EXPECT_EQ(pumps_at_record, (std::vector<int>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(host.pumps, 4);  // none after the match
-
-  host.pumps = 0;
-  EXPECT_EQ(lookup.getPathfromPID(99), "");
-  EXPECT_EQ(host.pumps, 5);
-}
-
-TEST_F(GetPathFromPid, FailedConnectionIsSilentThenPromptsIgnoreSkipsRetryConnectsAtOnce) {
-  tables.connect_results = {false};
-  EXPECT_EQ(lookup.getPathfromPID(8), "");
-  EXPECT_TRUE(prompt.shown.empty());
-  EXPECT_TRUE(lookup.failure_flag());
-  EXPECT_EQ(tables.connects, 1);
-
-  prompt.answers = {PromptAnswer::Ignore};
-  EXPECT_EQ(lookup.getPathfromPID(8), "");
-  EXPECT_EQ(prompt.shown, std::vector<std::string>{kPromptShown});
-  EXPECT_EQ(tables.connects, 1);  // Ignore skips this lookup
-  EXPECT_TRUE(lookup.failure_flag());
-
-  prompt.answers = {PromptAnswer::Retry};
-  EXPECT_EQ(lookup.getPathfromPID(8), "C:\\Windows\\explorer.exe");
-  EXPECT_EQ(prompt.shown.size(), 2u);
-  EXPECT_EQ(tables.connects, 2);  // in the same call
-  EXPECT_FALSE(lookup.failure_flag());
-  EXPECT_EQ(lookup.last_answer(), PromptAnswer::Retry);
-
-  // Connected once, the next lookup asks nothing even though the last answer stays Retry.
-  EXPECT_EQ(lookup.getPathfromPID(12), "C:\\Program Files\\Client\\client.exe");
-  EXPECT_EQ(prompt.shown.size(), 2u);
-}
-
-TEST_F(GetPathFromPid, RetryThatFailsAgainPromptsAgainNextTime) {
+TEST_F(ExecutablePathOf, AFailedConnectionIsSaidAtTheNextLookupWhereIgnoreRetryAndAbortAreHonoured) {
   tables.connect_results = {false, false};
-  lookup.getPathfromPID(8);
-  prompt.answers = {PromptAnswer::Retry, PromptAnswer::Retry};
-  EXPECT_EQ(lookup.getPathfromPID(8), "");
-  EXPECT_EQ(tables.connects, 2);
-  EXPECT_TRUE(lookup.failure_flag());
-  EXPECT_EQ(lookup.getPathfromPID(8), "C:\\Windows\\explorer.exe");
-  EXPECT_EQ(prompt.shown.size(), 2u);
-  EXPECT_EQ(tables.connects, 3);
-}
-
-TEST_F(GetPathFromPid, AbortEndsAllLookupsWithoutAnotherPrompt) {
-  tables.connect_results = {false};
-  lookup.getPathfromPID(8);
-  prompt.answers = {PromptAnswer::Abort};
-  EXPECT_EQ(lookup.getPathfromPID(8), "");
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(lookup.getPathfromPID(8), "");
-  EXPECT_EQ(prompt.shown.size(), 1u);
-  EXPECT_EQ(tables.opened, 1);
-  EXPECT_EQ(lookup.last_answer(), PromptAnswer::Abort);
-}
-
-TEST_F(GetPathFromPid, FailedQueryIsNotAConnectionFailure) {
-  tables.query_succeeds = false;
-  EXPECT_EQ(lookup.getPathfromPID(8), "");
-  EXPECT_FALSE(lookup.failure_flag());
-  tables.query_succeeds = true;
-  EXPECT_EQ(lookup.getPathfromPID(8), "C:\\Windows\\explorer.exe");
+  EXPECT_EQ(lookup.ExecutablePathOf(8), "");
   EXPECT_TRUE(prompt.shown.empty());
+
+  prompt.answers = {PromptAnswer::Ignore, PromptAnswer::Retry, PromptAnswer::Retry};
+  EXPECT_EQ(lookup.ExecutablePathOf(8), "");  // Ignore: this lookup is skipped
+  EXPECT_EQ(tables.connects, 1);
+  EXPECT_EQ(lookup.ExecutablePathOf(8), "");  // Retry, which fails again
+  EXPECT_EQ(tables.connects, 2);
+  EXPECT_EQ(lookup.ExecutablePathOf(8), "C:\\Windows\\explorer.exe");  // Retry, connected in the same call
+  EXPECT_EQ(prompt.shown.size(), 3u);
+  EXPECT_EQ(prompt.shown[0], std::string(kWmiErrorTitle) + ": " + std::string(kWmiErrorText));
+  EXPECT_EQ(lookup.ExecutablePathOf(12), "C:\\Client\\client.exe");  // connected: nothing asked
+  EXPECT_EQ(prompt.shown.size(), 3u);
+
+  ProcessLookup aborted{tables, prompt, host};
+  tables.connect_results = {false};
+  aborted.ExecutablePathOf(8);
+  prompt.answers = {PromptAnswer::Abort};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(aborted.ExecutablePathOf(8), "");
+  EXPECT_EQ(prompt.shown.size(), 4u);  // asked once, then left alone for the run
+  EXPECT_EQ(tables.connects, 5);
+
+  // A query that fails after connecting is no connection failure.
+  ProcessLookup failing_query{tables, prompt, host};
+  tables.query_succeeds = false;
+  EXPECT_EQ(failing_query.ExecutablePathOf(8), "");
+  tables.query_succeeds = true;
+  EXPECT_EQ(failing_query.ExecutablePathOf(8), "C:\\Windows\\explorer.exe");
+  EXPECT_EQ(prompt.shown.size(), 4u);
+}
+
+TEST(ForceForeground, AttachesToTheForegroundThreadAroundTheSwitchAndRestoresAMinimisedWindow) {
+  testing::FakeDesktopWindows desktop;
+  desktop.windows = {{1, 0, 0, 1, 1, 10, 100}, {2, 0, 0, 1, 1, 20, 200, 0, true}, {3, 0, 0, 1, 1, 20, 200}};
+  desktop.foreground = 1;
+  EXPECT_TRUE(ForceForeground(desktop, 2));
+  EXPECT_EQ(desktop.calls, (std::vector<std::string>{"Attach 100 200", "SetForegroundWindow 2", "Detach 100 200",
+                                                     "Restore 2"}));
+  desktop.calls.clear();
+  EXPECT_TRUE(ForceForeground(desktop, 2));  // already in front
+  EXPECT_TRUE(desktop.calls.empty());
+  desktop.allow_foreground = false;
+  EXPECT_FALSE(ForceForeground(desktop, 3));  // same thread: no attaching; refused, yet shown
+  EXPECT_EQ(desktop.calls, (std::vector<std::string>{"SetForegroundWindow 3", "Show 3"}));
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 
 #include <map>
 
-#include "support/fake_http.h"
+#include "product.h"
+#include "support/fakes.h"
 #include "support/memory_file_system.h"
 
 namespace brisvane {
@@ -25,7 +26,7 @@ CliRun RunCli(std::vector<std::string> args, IFileSystem& fs, IHttpClient& http)
 
 CliRun RunCli(std::vector<std::string> args, IFileSystem& fs) {
   testing::FakeHttpClient http;
-  http.Fail("no network in this test");
+  http.Fail();
   CliRun run = RunCli(std::move(args), fs, http);
   EXPECT_TRUE(http.urls.empty()) << "the hash command went on the network";
   return run;
@@ -80,7 +81,7 @@ TEST(CheckCli, HelpAndVersion) {
   EXPECT_EQ(help.status, kExitOk);
   EXPECT_NE(help.out.find("brisvane-check hash FILE..."), std::string::npos);
   const CliRun version = RunCli({"--version"}, fs);
-  EXPECT_EQ(version.out, "brisvane-check 1.0.1\n");
+  EXPECT_EQ(version.out, "brisvane-check " + std::string(kProgramVersion) + "\n");
 }
 
 // --- check: the lookup and the verdict, as the program makes them ---------------------------------

@@ -1,15 +1,16 @@
-#include "settings/file_association.h"
+#include "settings/torrent_association.h"
 
 #include <gtest/gtest.h>
 
-#include "settings/association_test_support.h"
-#include "settings/registry_test_support.h"
+#include "settings/association_window.h"
 #include "settings/settings_store.h"
+#include "support/fakes.h"
+#include "support/memory_registry.h"
+#include "support/registry_helpers.h"
 
 namespace brisvane {
 namespace {
 
-using testing::ChosenSystem;
 using testing::MemoryRegistry;
 using testing::PutMachineClass;
 using testing::PutText;
@@ -22,8 +23,8 @@ constexpr char kUserClasses[] = "Software\\Microsoft\\Windows\\CurrentVersion\\C
 
 struct Association : ::testing::Test {
   MemoryRegistry registry;
-  ChosenSystem system;
-  std::vector<std::string> List1;
+  testing::FakeSystem system;
+  void SetUp() override { system.exe_path = "C:\\Apps\\Brisvane.exe"; }
 
   std::string Read(RegistryRoot root, std::string_view key, std::string_view name = "") {
     return testing::ReadText(registry, root, key, name);
@@ -31,8 +32,8 @@ struct Association : ::testing::Test {
   std::optional<RegData> Raw(std::string_view key, std::string_view name = "") {
     return registry.QueryValue(CU, key, name);
   }
-  std::string Command() { return FindTorrentHandlerCommand(registry, system, List1); }
-  std::string Name() { return FindTorrentHandlerName(registry, system, List1); }
+  std::string Command() { return FindTorrentHandlerCommand(registry, system); }
+  std::string Name() { return FindTorrentHandlerName(registry, system); }
   // A client registered for the whole machine, as installers do.
   void InstallAcme() {
     PutText(registry, RegistryRoot::LocalMachine, "Software\\Classes\\.torrent", "", "Acme.Torrent");
@@ -65,7 +66,6 @@ TEST_F(Association, UserChoiceApplicationTriesTheUserKeyThenTheMachineKey) {
   // Not the usual per-user classes key: that one is never read by this probe.
   PutText(registry, CU, "Software\\Classes\\Applications\\acme.exe\\shell\\open\\command", "", "wrong");
   EXPECT_EQ(Command(), "C:\\mine\\acme.exe %1");
-  EXPECT_TRUE(List1.empty());
 }
 
 TEST_F(Association, PerUserExtensionClassComesBeforeTheOpenWithList) {
@@ -73,17 +73,15 @@ TEST_F(Association, PerUserExtensionClassComesBeforeTheOpenWithList) {
   PutMachineClass(registry, "Acme.Torrent", kAcmeCommand);
   PutText(registry, CU, kOpenWithProgidsKey, "Other.Torrent", "");
   EXPECT_EQ(Command(), kAcmeCommand);
-  EXPECT_TRUE(List1.empty());
 }
 
-TEST_F(Association, OpenWithProgidsGivesItsLastNameAndListsThemAll) {
+TEST_F(Association, OpenWithProgidsGivesItsLastName) {
   registry.CreateKey(CU, kOpenWithProgidsKey);
   registry.SetValue(CU, kOpenWithProgidsKey, "First.Torrent", MakeRegDword(0));
   registry.SetValue(CU, kOpenWithProgidsKey, "Acme.Torrent", MakeRegDword(0));
   PutMachineClass(registry, "First.Torrent", "first.exe %1");
   PutMachineClass(registry, "Acme.Torrent", kAcmeCommand);
   EXPECT_EQ(Command(), kAcmeCommand);
-  EXPECT_EQ(List1, (std::vector<std::string>{"First.Torrent", "Acme.Torrent"}));
 }
 
 TEST_F(Association, NothingRegisteredOrNoCommandGivesEmpty) {
@@ -93,7 +91,6 @@ TEST_F(Association, NothingRegisteredOrNoCommandGivesEmpty) {
   EXPECT_EQ(Command(), "");
   PutText(registry, CU, kUserChoiceKey, "Progid", "Gone.Torrent");
   EXPECT_EQ(Command(), "");
-  EXPECT_TRUE(List1.empty());
 }
 
 TEST_F(Association, OldShellApplicationTakesTheFirstOfFourCommandKeys) {
@@ -178,7 +175,6 @@ TEST_F(Association, NameOnThePerUserPathIgnoresTheExtensionKeys) {
   registry.SetValue(CU, kOpenWithProgidsKey, "A.Torrent", MakeRegDword(0));
   registry.SetValue(CU, kOpenWithProgidsKey, "B.Torrent", MakeRegDword(0));
   EXPECT_EQ(Name(), "B.Torrent");
-  EXPECT_EQ(List1, (std::vector<std::string>{"A.Torrent", "B.Torrent"}));
   PutText(registry, CU, kUserChoiceKey, "Progid", "Applications\\acme.exe");
   EXPECT_EQ(Name(), "Applications\\acme.exe");
 }
@@ -193,10 +189,10 @@ TEST_F(Association, PerUserSetRemembersTheClientAndRevertRestoresIt) {
   registry.CreateKey(CU, kOpenWithProgidsKey);
   registry.SetValue(CU, kOpenWithProgidsKey, "Acme.Torrent", MakeRegDword(0));
 
-  EXPECT_EQ(Set_File_Association(registry, system), "Brisvane");
-  EXPECT_EQ(Read(CU, SettingsKey, ".torrent"), "Acme.Torrent");
-  EXPECT_EQ(Read(CU, SettingsKey, "ProgID"), "Acme.Torrent");
-  EXPECT_EQ(Read(CU, SettingsKey, "command"), "user acme %1");
+  EXPECT_EQ(SetTorrentAssociation(registry, system), "Brisvane");
+  EXPECT_EQ(Read(CU, kSettingsKey, ".torrent"), "Acme.Torrent");
+  EXPECT_EQ(Read(CU, kSettingsKey, "ProgID"), "Acme.Torrent");
+  EXPECT_EQ(Read(CU, kSettingsKey, "command"), "user acme %1");
   EXPECT_EQ(Raw(kUserExtensionKey), StoredText("Brisvane"));
   EXPECT_EQ(Raw("Software\\Classes\\Brisvane\\shell\\open\\command"), StoredText(kOwnCommand));
   EXPECT_EQ(Raw("Software\\Classes\\Applications\\Brisvane.exe\\shell\\open\\command"), StoredText(kOwnCommand));
@@ -207,7 +203,7 @@ TEST_F(Association, PerUserSetRemembersTheClientAndRevertRestoresIt) {
   EXPECT_EQ(Raw(kOpenWithProgidsKey, "Brisvane"), MakeRegDword(0));
   EXPECT_EQ(Name(), "Applications\\Brisvane.exe");
 
-  EXPECT_EQ(UnSet_File_Association(registry, system), "Acme.Torrent");
+  EXPECT_EQ(RevertTorrentAssociation(registry, system), "Acme.Torrent");
   EXPECT_EQ(Read(CU, kUserChoiceKey, "Progid"), "Acme.Torrent");
   EXPECT_EQ(Raw(kUserExtensionKey), StoredText("Acme.Torrent"));
   EXPECT_EQ(ValueNames(kOpenWithProgidsKey), (std::vector<std::string>{"Acme.Torrent"}));
@@ -217,20 +213,19 @@ TEST_F(Association, PerUserSetRemembersTheClientAndRevertRestoresIt) {
   // Revert leaves the program's own keys and the remembered values where they are.
   EXPECT_TRUE(registry.KeyExists(CU, "Software\\Classes\\Brisvane\\shell\\open\\command"));
   EXPECT_TRUE(registry.KeyExists(CU, "Software\\Classes\\Applications\\Brisvane.exe"));
-  EXPECT_EQ(Read(CU, SettingsKey, ".torrent"), "Acme.Torrent");
+  EXPECT_EQ(Read(CU, kSettingsKey, ".torrent"), "Acme.Torrent");
 }
 
 TEST_F(Association, PerUserSetWithNothingBeforeStoresEmptyAndRevertWritesEmpty) {
-  EXPECT_EQ(Set_File_Association(registry, system), "Brisvane");
-  EXPECT_EQ(Raw(SettingsKey, ".torrent"), StoredText(""));
-  EXPECT_EQ(Raw(SettingsKey, "ProgID"), StoredText(""));
+  EXPECT_EQ(SetTorrentAssociation(registry, system), "Brisvane");
+  EXPECT_EQ(Raw(kSettingsKey, ".torrent"), StoredText(""));
+  EXPECT_EQ(Raw(kSettingsKey, "ProgID"), StoredText(""));
   EXPECT_TRUE(registry.KeyExists(CU, kFileExtsKey));
   EXPECT_FALSE(registry.KeyExists(CU, kUserChoiceKey));
   EXPECT_EQ(ValueNames(kOpenWithProgidsKey), (std::vector<std::string>{"Brisvane"}));
   EXPECT_EQ(Name(), "Brisvane");
-  EXPECT_EQ(List1, (std::vector<std::string>{"Brisvane"}));
 
-  EXPECT_EQ(UnSet_File_Association(registry, system), std::nullopt);
+  EXPECT_EQ(RevertTorrentAssociation(registry, system), std::nullopt);
   EXPECT_EQ(Raw(kUserExtensionKey), StoredText(""));
   EXPECT_EQ(Raw(kOpenWithProgidsKey, ""), MakeRegDword(0));
   EXPECT_FALSE(Raw(kOpenWithProgidsKey, "Brisvane").has_value());
@@ -240,23 +235,23 @@ TEST_F(Association, PerUserSetWithNothingBeforeStoresEmptyAndRevertWritesEmpty) 
 TEST_F(Association, PerUserSetLeavesAMissingChoiceKeyAloneWhenTheExplorerKeyExists) {
   InstallAcme();
   PutText(registry, CU, kFileExtsKey, "Other", "kept");
-  Set_File_Association(registry, system);
+  SetTorrentAssociation(registry, system);
   EXPECT_FALSE(registry.KeyExists(CU, kUserChoiceKey));
   EXPECT_EQ(Read(CU, kFileExtsKey, "Other"), "kept");
-  EXPECT_EQ(Read(CU, SettingsKey, ".torrent"), "Acme.Torrent");  // from the machine when the user has none
+  EXPECT_EQ(Read(CU, kSettingsKey, ".torrent"), "Acme.Torrent");  // from the machine when the user has none
 }
 
 TEST_F(Association, PerUserSetOverItsOwnClassDeletesItsOwnProgid) {
   PutText(registry, CU, kUserExtensionKey, "", "Brisvane");
-  Set_File_Association(registry, system);
-  EXPECT_EQ(Read(CU, SettingsKey, ".torrent"), "Brisvane");
+  SetTorrentAssociation(registry, system);
+  EXPECT_EQ(Read(CU, kSettingsKey, ".torrent"), "Brisvane");
   EXPECT_FALSE(Raw(kOpenWithProgidsKey, "Brisvane").has_value());
 }
 
 TEST_F(Association, TheExecutableNameShapesWhatIsWritten) {
   system.exe_path = "D:\\Tools\\bv.EXE";
   PutText(registry, CU, kUserChoiceKey, "Progid", "Acme.Torrent");
-  Set_File_Association(registry, system);
+  SetTorrentAssociation(registry, system);
   EXPECT_EQ(Read(CU, kUserChoiceKey, "Progid"), "Applications\\bv.exe");
   EXPECT_EQ(Read(CU, "Software\\Classes\\Applications\\bv.exe\\shell\\open\\command"), "\"D:\\Tools\\bv.exe\" \"%1\"");
   // The class keeps the program's name whatever the file is called.
@@ -270,13 +265,13 @@ TEST_F(Association, OldShellSetChoosesTheApplicationAndRevertPutsTheUsersChoiceB
   InstallAcme();
   PutText(registry, CU, kFileExtsKey, "Application", "acme.exe");
 
-  EXPECT_EQ(Set_File_Association(registry, system), "Brisvane");
+  EXPECT_EQ(SetTorrentAssociation(registry, system), "Brisvane");
   EXPECT_EQ(Raw(kFileExtsKey, "Application"), StoredText("Brisvane.exe"));
   EXPECT_TRUE(registry.KeyExists(CU, kOpenWithListKey));
   EXPECT_EQ(ValueNames(kOpenWithListKey), std::vector<std::string>{});
   EXPECT_EQ(Raw("Software\\Classes\\Applications\\Brisvane.exe\\shell\\open\\command"), StoredText(kOwnCommand));
-  EXPECT_EQ(Read(CU, SettingsKey, ".torrent"), "Acme.Torrent");
-  EXPECT_EQ(Read(CU, SettingsKey, "Application"), "acme.exe");
+  EXPECT_EQ(Read(CU, kSettingsKey, ".torrent"), "Acme.Torrent");
+  EXPECT_EQ(Read(CU, kSettingsKey, "Application"), "acme.exe");
   // Nothing of the per-user choice's places is touched on this path.
   EXPECT_FALSE(registry.KeyExists(CU, kUserExtensionKey));
   EXPECT_FALSE(registry.KeyExists(CU, kProgramClassKey));
@@ -284,16 +279,16 @@ TEST_F(Association, OldShellSetChoosesTheApplicationAndRevertPutsTheUsersChoiceB
   EXPECT_EQ(Name(), "Brisvane.exe");
   EXPECT_EQ(Command(), kOwnCommand);
 
-  EXPECT_EQ(UnSet_File_Association(registry, system), "acme.exe");
+  EXPECT_EQ(RevertTorrentAssociation(registry, system), "acme.exe");
   EXPECT_EQ(Name(), "acme.exe");
 }
 
 TEST_F(Association, OldShellRevertWithoutARememberedApplicationEmptiesTheChoice) {
   system.version = testing::kWindowsServer2003;
   InstallAcme();
-  Set_File_Association(registry, system);
-  EXPECT_EQ(Raw(SettingsKey, "Application"), StoredText(""));
-  EXPECT_EQ(UnSet_File_Association(registry, system), std::nullopt);
+  SetTorrentAssociation(registry, system);
+  EXPECT_EQ(Raw(kSettingsKey, "Application"), StoredText(""));
+  EXPECT_EQ(RevertTorrentAssociation(registry, system), std::nullopt);
   EXPECT_EQ(Raw(kFileExtsKey, "Application"), StoredText(""));
   // With the choice empty the machine's client answers again.
   EXPECT_EQ(Command(), kAcmeCommand);
@@ -305,10 +300,10 @@ TEST_F(Association, ARefusedRegistryLosesNothingAndRaisesNothing) {
   InstallAcme();
   PutText(registry, CU, kUserChoiceKey, "Progid", "Acme.Torrent");
   registry.SetReadOnly(true);
-  EXPECT_EQ(Set_File_Association(registry, system), "Brisvane");
+  EXPECT_EQ(SetTorrentAssociation(registry, system), "Brisvane");
   EXPECT_EQ(Name(), "Acme.Torrent");
-  EXPECT_FALSE(registry.KeyExists(CU, SettingsKey));
-  EXPECT_EQ(UnSet_File_Association(registry, system), std::nullopt);
+  EXPECT_FALSE(registry.KeyExists(CU, kSettingsKey));
+  EXPECT_EQ(RevertTorrentAssociation(registry, system), std::nullopt);
   EXPECT_EQ(Read(CU, kUserChoiceKey, "Progid"), "Acme.Torrent");
 }
 
