@@ -12,7 +12,7 @@ Application::Application(const AppServices& services)
       main_window_(main_model_, *this),
       agreement_(services.registry, [this](bool show) { OpenMainWindow(show); }),
       about_(services.registry, services.fs, services.launcher, services.messages),
-      association_(services.registry, services.system) {}
+      association_(services.registry, services.system, services.default_apps) {}
 
 void Application::Start() { s_.host.Load(AgreementWindow::Layout(), agreement_); }
 
@@ -28,7 +28,7 @@ void Application::ShowAbout() {
 }
 
 void Application::ShowFileAssociation() {
-  IFormView& view = s_.host.Load(AssociationWindow::Layout(), association_);
+  IFormView& view = s_.host.Load(association_.LayoutForThisSystem(), association_);
   view.Show();
   view.BringToFront();
 }

@@ -25,6 +25,7 @@ struct AppServices {
   IDesktopWindows& desktop;
   IProcessTableFactory& process_tables;
   IPrompt& prompt;
+  IDefaultApps& default_apps;
 };
 
 class Application final : private IWindowManager {

@@ -25,6 +25,13 @@ constexpr std::array kAssociationControls{
 
 constexpr FormLayout kAssociation{"File association", 4890, 1305, false, kAssociationControls};
 
+constexpr std::array kGuidedControls{
+    kAssociationControls[0], kAssociationControls[1], kAssociationControls[2],
+    ControlLayout{A::kGuidance, K::Label, "", 180, 1200, 4530, 720, -1, true, false, 0, true},
+};
+
+constexpr FormLayout kGuidedAssociation{"File association", 4890, 2025, false, kGuidedControls};
+
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -36,7 +43,11 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const FormLayout& AssociationWindow::Layout() { return kAssociation; }
+const FormLayout& AssociationWindow::Layout(bool with_guidance) {
+  return with_guidance ? kGuidedAssociation : kAssociation;
+}
+
+bool AssociationWindow::ChoosesThroughSettingsHere() { return ChoosesThroughSettings(system_.WindowsVersion()); }
 
 bool IsOwnHandlerName(std::string_view name, std::string_view exe_base_name) {
   const std::string exe = std::string(exe_base_name) + ".exe";
@@ -44,12 +55,49 @@ bool IsOwnHandlerName(std::string_view name, std::string_view exe_base_name) {
          name == kProgramClassName;
 }
 
+bool AssociationModel::IsOwn(std::string_view name) {
+  return IsOwnHandlerName(name, ExeBaseName(system_.ExecutablePath()));
+}
+
 void AssociationModel::Probe() {
   handler_name_ = FindTorrentHandlerName(registry_, system_);
-  offers_revert_ = IsOwnHandlerName(handler_name_, ExeBaseName(system_.ExecutablePath()));
+  offers_revert_ = IsOwn(handler_name_) ||
+                   (ChoosesThroughSettings(system_.WindowsVersion()) && IsRegisteredForChoice(registry_));
+}
+
+void AssociationModel::RegisterAndAskTheUser() {
+  const bool registered = RegisterForChoice(registry_, system_);
+  default_apps_.AssociationsChanged();
+  handler_name_ = FindTorrentHandlerName(registry_, system_);
+  if (!registered) {
+    guidance_ = kRegistrationRefused;
+    return;
+  }
+  offers_revert_ = true;
+  if (IsOwn(handler_name_)) {
+    guidance_.clear();  // already the user's choice
+  } else {
+    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? kPickBrisvane : kPickBrisvaneInSettings;
+  }
+}
+
+void AssociationModel::UnregisterAndAskTheUser() {
+  UnregisterForChoice(registry_);
+  default_apps_.AssociationsChanged();
+  handler_name_ = FindTorrentHandlerName(registry_, system_);
+  offers_revert_ = false;
+  if (IsOwn(handler_name_)) {
+    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? kPickYourClient : kPickYourClientInSettings;
+  } else {
+    guidance_.clear();
+  }
 }
 
 void AssociationModel::SetOrRevert() {
+  if (ChoosesThroughSettings(system_.WindowsVersion())) {
+    offers_revert_ ? UnregisterAndAskTheUser() : RegisterAndAskTheUser();
+    return;
+  }
   if (offers_revert_) {
     if (const auto restored = RevertTorrentAssociation(registry_, system_)) handler_name_ = *restored;
   } else {
@@ -59,6 +107,7 @@ void AssociationModel::SetOrRevert() {
 }
 
 void AssociationWindow::OnLoad() {
+  guided_ = ChoosesThroughSettingsHere();
   model_.Probe();
   Render();
 }
@@ -70,6 +119,7 @@ void AssociationWindow::OnClick(int control) {
 }
 
 void AssociationWindow::Render() {
+  if (guided_) view_->SetText(kGuidance, model_.guidance());
   view_->SetText(kHandlerName, model_.handler_name());
   view_->SetText(kToggleButton, model_.offers_revert() ? kRevertAssociation : kSetAssociation);
   // The name's label sizes itself to its caption; a name too long for the design widens the window and

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/default_apps.h"
 #include "platform/form.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -17,33 +18,61 @@ inline constexpr std::string_view kRevertAssociation = "Revert Association";
 // itself, "Applications\" + base name + ".exe" exactly, or the program's class "Brisvane".
 bool IsOwnHandlerName(std::string_view name, std::string_view exe_base_name);
 
+// What the user is told on Windows 8 and later, where only the user can choose the program.
+inline constexpr std::string_view kPickBrisvane =
+    "Windows lets only you make this choice: in the window it opened, pick Brisvane for .torrent files.";
+inline constexpr std::string_view kPickBrisvaneInSettings =
+    "Windows lets only you make this choice: open Settings, Apps, Default apps, and pick Brisvane for .torrent "
+    "files.";
+inline constexpr std::string_view kPickYourClient =
+    "Brisvane still opens .torrent files: in the window Windows opened, pick your torrent client for them.";
+inline constexpr std::string_view kPickYourClientInSettings =
+    "Brisvane still opens .torrent files: open Settings, Apps, Default apps, and pick your torrent client for "
+    "them.";
+inline constexpr std::string_view kRegistrationRefused =
+    "Windows refused the change: Brisvane could not register itself for .torrent files.";
+
 // What the window shows, and its one action.
 class AssociationModel {
  public:
-  AssociationModel(IRegistry& registry, ISystem& system) : registry_(registry), system_(system) {}
+  AssociationModel(IRegistry& registry, ISystem& system, IDefaultApps& default_apps)
+      : registry_(registry), system_(system), default_apps_(default_apps) {}
 
-  // Asks the registry who handles .torrent files now, and whether that is this program.
+  // Asks the registry who handles .torrent files now, and whether that is this program (on Windows 8
+  // and later: or whether it is registered for the user to pick).
   void Probe();
   // The button: reverts when it offers to, sets otherwise. Its caption alone decides; the registry is
-  // not asked again.
+  // not asked again, but on Windows 8 and later, where the change waits for the user, the name shown
+  // afterwards is the one Windows reports then.
   void SetOrRevert();
 
   const std::string& handler_name() const { return handler_name_; }
   bool offers_revert() const { return offers_revert_; }
+  // One sentence on what the user has to do, or a refused change; empty when there is nothing to say.
+  const std::string& guidance() const { return guidance_; }
 
  private:
+  bool IsOwn(std::string_view name);
+  void RegisterAndAskTheUser();
+  void UnregisterAndAskTheUser();
+
   IRegistry& registry_;
   ISystem& system_;
+  IDefaultApps& default_apps_;
   std::string handler_name_;
   bool offers_revert_ = false;
+  std::string guidance_;
 };
 
 class AssociationWindow final : public IFormEvents {
  public:
-  enum Control : int { kCaption = 1, kHandlerName, kToggleButton };
-  static const FormLayout& Layout();
+  enum Control : int { kCaption = 1, kHandlerName, kToggleButton, kGuidance };
+  // Windows 8 and later get a line below the button that says what the user has to do.
+  static const FormLayout& Layout(bool with_guidance);
 
-  AssociationWindow(IRegistry& registry, ISystem& system) : model_(registry, system) {}
+  AssociationWindow(IRegistry& registry, ISystem& system, IDefaultApps& default_apps)
+      : system_(system), model_(registry, system, default_apps) {}
+  const FormLayout& LayoutForThisSystem() { return Layout(ChoosesThroughSettingsHere()); }
 
   void Attach(IFormView* view) override { view_ = view; }
   void OnLoad() override;
@@ -54,9 +83,12 @@ class AssociationWindow final : public IFormEvents {
 
  private:
   void Render();
+  bool ChoosesThroughSettingsHere();
 
+  ISystem& system_;
   AssociationModel model_;
   IFormView* view_ = nullptr;
+  bool guided_ = false;  // loaded with the guidance line
 };
 
 }  // namespace brisvane

@@ -107,6 +107,43 @@ std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system) {
   return name;
 }
 
+bool ChoosesThroughSettings(const OsVersionInfo& version) {
+  return version.platform_id == kVerPlatformWin32Nt && (version.major > 6 || (version.major == 6 && version.minor >= 2));
+}
+
+bool RegisterForChoice(IRegistry& registry, ISystem& system) {
+  const std::string exe = system.ExecutablePath();
+  const std::string command = OpenCommandLine(exe);
+  const std::string icon = "\"" + exe + "\",0";
+  const std::string class_key(kProgramClassKey);
+  SetRegValue(registry, CU, class_key, "", std::string_view("BitTorrent file"));
+  SetRegValue(registry, CU, class_key + "\\DefaultIcon", "", std::string_view(icon));
+  SetRegValue(registry, CU, class_key + "\\shell\\open\\command", "", std::string_view(command));
+  // Listed, not chosen: Windows offers it when the user picks a program for .torrent files.
+  if (registry.CreateKey(CU, kClassOpenWithProgidsKey))
+    registry.SetValue(CU, kClassOpenWithProgidsKey, kProgramClassName, RegData{kRegNone, {}});
+  SetRegValue(registry, CU, kCapabilitiesKey, "ApplicationName", std::string_view("Brisvane"));
+  SetRegValue(registry, CU, kCapabilitiesKey, "ApplicationDescription",
+              std::string_view("Checks each torrent with a reputation service before your torrent client opens it."));
+  SetRegValue(registry, CU, kFileAssociationsKey, ".torrent", kProgramClassName);
+  SetRegValue(registry, CU, kRegisteredApplicationsKey, kProgramClassName, kCapabilitiesKey);
+  // The registry functions stay silent about refused writes: read back what matters.
+  return Read(registry, CU, class_key + "\\shell\\open\\command", "") == command &&
+         Read(registry, CU, kFileAssociationsKey, ".torrent") == kProgramClassName && IsRegisteredForChoice(registry) &&
+         registry.QueryValue(CU, kClassOpenWithProgidsKey, kProgramClassName).has_value();
+}
+
+void UnregisterForChoice(IRegistry& registry) {
+  DeleteRegValue(registry, CU, kRegisteredApplicationsKey, kProgramClassName);
+  DeleteRegKey(registry, CU, kCapabilitiesKey, "FileAssociations");
+  DeleteRegKey(registry, CU, kSettingsKey, "Capabilities");
+  DeleteRegValue(registry, CU, kClassOpenWithProgidsKey, kProgramClassName);
+}
+
+bool IsRegisteredForChoice(IRegistry& registry) {
+  return Read(registry, CU, kRegisteredApplicationsKey, kProgramClassName) == kCapabilitiesKey;
+}
+
 std::string SetTorrentAssociation(IRegistry& registry, ISystem& system) {
   const bool old_shell = IsOldShellVersion(GetWindowsVersionName(system));
   const std::string exe = system.ExecutablePath();

@@ -25,8 +25,15 @@ inline constexpr std::string_view kProgramClassKey = "Software\\Classes\\Brisvan
 // Below HKEY_CLASSES_ROOT.
 inline constexpr std::string_view kMachineExtensionKey = ".torrent";
 
-// The program's own class name, whatever its executable is called.
+// The program's own class name, whatever its executable is called. On Windows 8 and later it is also the
+// ProgID the user picks, and the name the program is registered under.
 inline constexpr std::string_view kProgramClassName = "Brisvane";
+
+// Below HKEY_CURRENT_USER: how Windows 8 and later learn that Brisvane can open .torrent files.
+inline constexpr std::string_view kCapabilitiesKey = "Software\\Kestrelwick\\Brisvane\\Capabilities";
+inline constexpr std::string_view kFileAssociationsKey = "Software\\Kestrelwick\\Brisvane\\Capabilities\\FileAssociations";
+inline constexpr std::string_view kRegisteredApplicationsKey = "Software\\RegisteredApplications";
+inline constexpr std::string_view kClassOpenWithProgidsKey = "Software\\Classes\\.torrent\\OpenWithProgids";
 
 // The executable's file name without its extension ("Brisvane" for C:\Apps\Brisvane.exe).
 std::string ExeBaseName(std::string_view executable_path);
@@ -42,11 +49,24 @@ std::string FindTorrentHandlerCommand(IRegistry& registry, ISystem& system);
 // when none.
 std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system);
 
-// Remembers the previous handler in the settings key and registers this program. Returns the name the
+// Windows 8 and later keep the user's choice under a hash that only Windows can write: a choice written
+// without it makes Windows reset the association. There the program registers itself and the user picks
+// it in the system's own settings. Decided from the version numbers (the version name is empty there).
+bool ChoosesThroughSettings(const OsVersionInfo& version);
+
+// Windows 8 and later: the ProgID with its open command and icon, its place among the programs that can
+// open .torrent files, the capabilities and the registered application. Never touches the user's
+// choice. False when a write did not take.
+bool RegisterForChoice(IRegistry& registry, ISystem& system);
+// Removes what RegisterForChoice added but the ProgID, which the user's choice may still name.
+void UnregisterForChoice(IRegistry& registry);
+bool IsRegisteredForChoice(IRegistry& registry);
+
+// Windows 7 and earlier: remembers the previous handler in the settings key and registers this program. Returns the name the
 // association window shows afterwards: the executable's base name on the old shell path, "Brisvane" on the per-user one.
 std::string SetTorrentAssociation(IRegistry& registry, ISystem& system);
 
-// Puts the remembered handler back. Returns the restored name, or nothing when none was remembered
+// Windows 7 and earlier: puts the remembered handler back. Returns the restored name, or nothing when none was remembered
 // (the window's label then stays as it was).
 std::optional<std::string> RevertTorrentAssociation(IRegistry& registry, ISystem& system);
 

@@ -32,11 +32,15 @@ struct Window : ::testing::Test {
   testing::FakeFormHost host;
   testing::MemoryRegistry registry;
   testing::FakeSystem system;
-  AssociationWindow window{registry, system};
+  testing::FakeDefaultApps default_apps;
+  AssociationWindow window{registry, system, default_apps};
 
-  void SetUp() override { system.exe_path = "C:\\Apps\\Brisvane.exe"; }
+  void SetUp() override {
+    system.exe_path = "C:\\Apps\\Brisvane.exe";
+    system.version = testing::kWindows7;
+  }
   FakeForm& Open() {
-    host.Load(AssociationWindow::Layout(), window);
+    host.Load(window.LayoutForThisSystem(), window);
     return host.Get(window);
   }
   void Click(FakeForm& form) { host.Click(form, A::kToggleButton); }
@@ -91,9 +95,91 @@ TEST_F(Window, ALongNameWidensWindowAndButtonAndAShortOneLeavesThemWide) {
 
   testing::FakeFormHost other;
   other.measure = [](const std::string&) { return 2055; };  // just fits
-  AssociationWindow fitting{registry, system};
-  other.Load(AssociationWindow::Layout(), fitting);
+  AssociationWindow fitting{registry, system, default_apps};
+  other.Load(fitting.LayoutForThisSystem(), fitting);
   EXPECT_EQ(other.Get(fitting).At(A::kToggleButton).width, 3855);
+}
+
+TEST(ChoosesThroughSettings, WindowsEightAndLaterByTheirVersionNumbers) {
+  EXPECT_TRUE(ChoosesThroughSettings({6, 2, 9200, kVerPlatformWin32Nt}));
+  EXPECT_TRUE(ChoosesThroughSettings({6, 3, 9600, kVerPlatformWin32Nt}));
+  EXPECT_TRUE(ChoosesThroughSettings(testing::kWindows10));
+  EXPECT_FALSE(ChoosesThroughSettings(testing::kWindows7));
+  EXPECT_FALSE(ChoosesThroughSettings(testing::kWindowsXp));
+  EXPECT_FALSE(ChoosesThroughSettings({6, 2, 0, kVerPlatformWin32Windows}));
+}
+
+// Windows 8 and later: the user's choice carries a hash only Windows can write.
+struct ChoiceWindow : Window {
+  void SetUp() override {
+    Window::SetUp();
+    system.version = testing::kWindows10;
+    PutText(registry, CU, kUserChoiceKey, "Progid", "Acme.Torrent");
+    PutText(registry, CU, kUserChoiceKey, "Hash", "abc=");
+  }
+  std::string Read(std::string_view key, std::string_view name = "") { return testing::ReadText(registry, CU, key, name); }
+  void ExpectTheUsersChoiceUntouched() {
+    EXPECT_EQ(Read(kUserChoiceKey, "Progid"), "Acme.Torrent");
+    EXPECT_EQ(Read(kUserChoiceKey, "Hash"), "abc=");
+  }
+};
+
+TEST_F(ChoiceWindow, SetRegistersTheProgramAndAsksTheUserToPickItNeverWritingTheChoice) {
+  FakeForm& form = Open();
+  EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
+  EXPECT_EQ(form.Text(A::kGuidance), "");
+  Click(form);
+  EXPECT_EQ(Read("Software\\Classes\\Brisvane\\shell\\open\\command"), "\"C:\\Apps\\Brisvane.exe\" \"%1\"");
+  EXPECT_EQ(Read("Software\\Classes\\Brisvane\\DefaultIcon"), "\"C:\\Apps\\Brisvane.exe\",0");
+  EXPECT_EQ(registry.QueryValue(CU, kClassOpenWithProgidsKey, "Brisvane"), (RegData{kRegNone, {}}));
+  EXPECT_EQ(Read(kCapabilitiesKey, "ApplicationName"), "Brisvane");
+  EXPECT_EQ(Read(kFileAssociationsKey, ".torrent"), "Brisvane");
+  EXPECT_EQ(Read(kRegisteredApplicationsKey, "Brisvane"), "Software\\Kestrelwick\\Brisvane\\Capabilities");
+  ExpectTheUsersChoiceUntouched();
+  // The name is the one Windows reports now: the user has not picked yet.
+  EXPECT_EQ(form.Text(A::kHandlerName), "Acme.Torrent");
+  EXPECT_EQ(form.Text(A::kToggleButton), "Revert Association");
+  EXPECT_EQ(form.Text(A::kGuidance), kPickBrisvane);
+  EXPECT_EQ(default_apps.opened, 1);
+  EXPECT_EQ(default_apps.changes, 1);
+
+  // Reopened, it offers to take the registration back.
+  form.Close();
+  EXPECT_EQ(Open().Text(A::kToggleButton), "Revert Association");
+}
+
+TEST_F(ChoiceWindow, RevertRemovesTheRegistrationAndAsksForTheClientOnlyWhileBrisvaneIsChosen) {
+  default_apps.opens = false;  // as under Wine: the user is told where to go instead
+  FakeForm& form = Open();
+  Click(form);
+  EXPECT_EQ(form.Text(A::kGuidance), kPickBrisvaneInSettings);
+  // The user picked Brisvane in the settings.
+  PutText(registry, CU, kUserChoiceKey, "Progid", "Brisvane");
+  Click(form);
+  EXPECT_FALSE(registry.QueryValue(CU, kRegisteredApplicationsKey, "Brisvane").has_value());
+  EXPECT_FALSE(registry.KeyExists(CU, kCapabilitiesKey));
+  EXPECT_FALSE(registry.QueryValue(CU, kClassOpenWithProgidsKey, "Brisvane").has_value());
+  // The ProgID stays while the user's choice names it, so .torrent files still open.
+  EXPECT_TRUE(registry.KeyExists(CU, "Software\\Classes\\Brisvane\\shell\\open\\command"));
+  EXPECT_EQ(form.Text(A::kHandlerName), "Brisvane");
+  EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
+  EXPECT_EQ(form.Text(A::kGuidance), kPickYourClientInSettings);
+  EXPECT_EQ(Read(kUserChoiceKey, "Hash"), "abc=");
+
+  PutText(registry, CU, kUserChoiceKey, "Progid", "Acme.Torrent");
+  Click(form);
+  Click(form);  // with another client chosen, revert has nothing to ask
+  EXPECT_EQ(form.Text(A::kGuidance), "");
+  ExpectTheUsersChoiceUntouched();
+}
+
+TEST_F(ChoiceWindow, ARefusedRegistrationIsSaidAndNotOfferedForRevert) {
+  FakeForm& form = Open();
+  registry.SetReadOnly(true);
+  Click(form);
+  EXPECT_EQ(form.Text(A::kGuidance), kRegistrationRefused);
+  EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
+  EXPECT_EQ(default_apps.opened, 0);
 }
 
 }  // namespace

@@ -24,7 +24,10 @@ constexpr char kUserClasses[] = "Software\\Microsoft\\Windows\\CurrentVersion\\C
 struct Association : ::testing::Test {
   MemoryRegistry registry;
   testing::FakeSystem system;
-  void SetUp() override { system.exe_path = "C:\\Apps\\Brisvane.exe"; }
+  void SetUp() override {
+    system.exe_path = "C:\\Apps\\Brisvane.exe";
+    system.version = testing::kWindows7;
+  }
 
   std::string Read(RegistryRoot root, std::string_view key, std::string_view name = "") {
     return testing::ReadText(registry, root, key, name);

@@ -14,6 +14,7 @@
 
 #include "notify/popup_window.h"
 #include "platform/clock.h"
+#include "platform/default_apps.h"
 #include "platform/desktop.h"
 #include "platform/file_dialogs.h"
 #include "platform/form.h"
@@ -248,6 +249,19 @@ class FakePrompt final : public IPrompt {
   PromptAnswer AbortRetryIgnore(std::string_view text, std::string_view title) override;
   std::deque<PromptAnswer> answers;  // Ignore once they run out
   std::vector<std::string> shown;
+};
+
+// A shell whose Default Apps page opens or not, as the test chooses.
+class FakeDefaultApps final : public IDefaultApps {
+ public:
+  void AssociationsChanged() override { ++changes; }
+  bool OpenChooser(const OsVersionInfo&) override {
+    ++opened;
+    return opens;
+  }
+  bool opens = true;
+  int opened = 0;
+  int changes = 0;
 };
 
 // Notes each verdict it is asked to show, and may do something meanwhile, as a user could during the hold.

@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/clock.h"
 #include "platform/http.h"
+#include "win32/default_apps.h"
 #include "win32/desktop_windows.h"
 #include "win32/file_dialogs.h"
 #include "win32/form_host.h"
@@ -39,8 +40,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     brisvane::win32::DesktopWindows desktop;
     brisvane::win32::WmiProcessTables process_tables;
     brisvane::win32::Prompt prompt;
+    brisvane::win32::DefaultApps default_apps;
     brisvane::Application app(brisvane::AppServices{host, *fs, *registry, messages, system, dialogs, launcher, *http,
-                                                     *clock, desktop, process_tables, prompt});
+                                                     *clock, desktop, process_tables, prompt,
+                                                     default_apps});
     app.Start();
     exit_code = host.Run();
   } catch (const std::exception& error) {
