@@ -43,6 +43,7 @@ class PopupWindow final : public IFormEvents, public IPopup {
   enum Control : int { kFileCaption = 1, kFileName, kRatingCaption, kRating, kActionCaption, kAction, kNameMeasure };
   enum Timer : int { kLifetimeTimer = 1 };
   static constexpr unsigned kLifetimeMs = 10000;
+  static constexpr std::chrono::milliseconds kHold{8000};
 
   PopupWindow(IFormHost& host, IDesktopWindows& desktop, ProcessLookup& processes, IClock& clock)
       : host_(host), desktop_(desktop), processes_(processes), clock_(clock) {}
@@ -55,7 +56,7 @@ class PopupWindow final : public IFormEvents, public IPopup {
 
   // Fills the popup (made fresh with its design values when there is none; one that is still up keeps
   // its size and its timer), shows it at the bottom-right corner above the task bar (or at the bottom
-  // row without one), slides it up, holds it for eight seconds and slides it down again.
+  // row without one), slides it up, holds it for kHold and slides it down again.
   void Present(const PopupContent& content, const TrayScreen& screen) override;
   void Close() override;
 
@@ -73,8 +74,8 @@ class PopupWindow final : public IFormEvents, public IPopup {
   IFormView* view_ = nullptr;
 };
 
-// Returns once the clock (whole seconds) is past now + `seconds`, sleeping 100 ms and processing window
+// Returns once `duration` has passed on the monotonic clock, sleeping 100 ms and processing window
 // messages between looks.
-void WaitProcessingMessages(IClock& clock, IFormHost& host, int seconds);
+void WaitProcessingMessages(IClock& clock, IFormHost& host, std::chrono::milliseconds duration);
 
 }  // namespace brisvane

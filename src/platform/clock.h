@@ -1,5 +1,6 @@
 #pragma once
-// The local wall clock, a way to sleep, and the user's way of writing dates and times.
+// The local wall clock for dates in logs, a monotonic clock for every wait, a way to sleep, and the
+// user's way of writing dates and times.
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -10,8 +11,11 @@ namespace brisvane {
 class IClock {
  public:
   virtual ~IClock() = default;
-  // The current local date and time, to the whole second.
+  // The current local date and time, to the whole second. It can jump (daylight saving, a time sync):
+  // only for showing, never for measuring.
   virtual std::chrono::local_seconds Now() = 0;
+  // Time since some fixed moment, never going back; what waits are measured with.
+  virtual std::chrono::milliseconds Elapsed() = 0;
   virtual void Sleep(unsigned milliseconds) = 0;
 
   // The date in the user's short format and the time in the user's long format (with seconds). Without

@@ -21,6 +21,10 @@ class PosixClock final : public IClock {
            std::chrono::seconds{local.tm_sec};
   }
 
+  std::chrono::milliseconds Elapsed() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+  }
+
   void Sleep(unsigned milliseconds) override {
     struct timespec span {
       static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L

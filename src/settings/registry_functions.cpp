@@ -120,11 +120,7 @@ RegValue GetRegValue(IRegistry& registry, RegistryRoot root, std::string_view ke
 
 void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
                  std::string_view value) {
-  const std::optional<DecimalNumber> number = ParseDecimalNumber(value);
-  if (number && number->fits)
-    Store(registry, root, key_path, value_name, MakeRegDword(number->rounded));
-  else
-    StoreText(registry, root, key_path, value_name, value);
+  StoreText(registry, root, key_path, value_name, value);
 }
 
 void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,

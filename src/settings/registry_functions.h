@@ -58,9 +58,8 @@ bool RegKeyExists(IRegistry& registry, RegistryRoot root, std::string_view key_p
 RegValue GetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path,
                      std::string_view value_name, bool read_any_type_as_text);
 
-// Creates the key when needed. A text that reads completely as a number within the 32-bit range is
-// stored as REG_DWORD (rounded); any other text without surrounding blanks plus one NUL as REG_SZ.
-// A number outside the 32-bit range is stored as its decimal text.
+// Creates the key when needed and stores the text without surrounding blanks, plus one NUL, as REG_SZ,
+// whatever it looks like: "007" stays "007".
 void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name,
                  std::string_view value);
 // Stored as REG_DWORD.

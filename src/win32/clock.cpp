@@ -34,6 +34,8 @@ class Win32Clock final : public IClock {
     return day + std::chrono::hours{st.wHour} + std::chrono::minutes{st.wMinute} + std::chrono::seconds{st.wSecond};
   }
 
+  std::chrono::milliseconds Elapsed() override { return std::chrono::milliseconds{GetTickCount64()}; }
+
   void Sleep(unsigned milliseconds) override { ::Sleep(milliseconds); }
 
   std::string ShortDate(std::chrono::local_seconds when) override {

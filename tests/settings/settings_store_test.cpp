@@ -55,16 +55,19 @@ TEST(SettingsStore, AStoredFlagCountsOnlyAsANumberThatRoundsToZeroOrOne) {
   EXPECT_EQ(s.Load().allow, (AllowFlags{false, true, true, true, false}));
 }
 
-TEST(SettingsStore, TextsOfAnyTypeFillTheirFieldsAndANumericTextIsStoredAsANumber) {
+TEST(SettingsStore, TextsOfAnyTypeFillTheirFieldsAndATextThatLooksLikeANumberStaysText) {
   Store s;
   s.Seed("URL", MakeRegDword(8080));
   s.Seed("torPath", MakeRegText(std::string("%ProgramFiles%\\client.exe\0", 26), kRegExpandSz));
   Settings settings = s.Load();
   EXPECT_EQ(settings.service_url, "8080");
   EXPECT_EQ(settings.program_path, "%ProgramFiles%\\client.exe");
-  settings.program_path = "00123";
-  SaveSettings(s.reg, settings);
-  EXPECT_EQ(s.Raw("torPath"), MakeRegDword(123));
+  for (const char* number : {"007", "1.5", "1e3"}) {
+    settings.program_path = number;
+    SaveSettings(s.reg, settings);
+    EXPECT_EQ(s.Raw("torPath"), StoredText(number));
+  }
+  EXPECT_EQ(s.Raw("URL"), StoredText("8080"));
 }
 
 TEST(SettingsStore, AFailedSaveIsSilentAndChangesNothing) {

@@ -192,10 +192,12 @@ class FakeHttpClient final : public IHttpClient {
   std::vector<std::string> urls;
 };
 
-// Time moves only when someone sleeps. The true time runs in milliseconds; Now gives whole seconds.
+// Time moves only when someone sleeps. The wall clock runs in milliseconds and Now gives whole seconds;
+// a test may set the wall clock back, as a time sync does, without the monotonic clock noticing.
 class FakeClock final : public IClock {
  public:
   std::chrono::local_seconds Now() override { return std::chrono::floor<std::chrono::seconds>(now); }
+  std::chrono::milliseconds Elapsed() override { return slept; }
   void Sleep(unsigned milliseconds) override {
     slept += std::chrono::milliseconds{milliseconds};
     now += std::chrono::milliseconds{milliseconds};
