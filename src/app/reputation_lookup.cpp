@@ -10,12 +10,20 @@ constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // "…" in UTF-8
 
 }  // namespace
 
+std::string LookupUrl(std::string_view service_url, std::string_view hash) {
+  return std::string(service_url) + "?hash=" + std::string(hash);
+}
+
 std::string LookUpRating(std::string_view service_url, std::string_view hash, IHttpClient& http,
                          IMessageBox& messages, const LookupLog& log) {
-  const std::string url = std::string(service_url) + "?hash=" + std::string(hash);
-  const HttpReply reply = http.Get(url);
+  const std::string url = LookupUrl(service_url, hash);
+  return RatingFromReply(http.Get(url), url, messages, log);
+}
+
+std::string RatingFromReply(const HttpReply& reply, std::string_view url, IMessageBox& messages,
+                            const LookupLog& log) {
   if (!reply.sent) {
-    messages.Show(std::string(kErrorContactingUrl) + url, kProgramTitle);
+    messages.Show(std::string(kErrorContactingUrl) + std::string(url), kProgramTitle);
     return {};
   }
 

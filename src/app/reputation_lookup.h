@@ -24,8 +24,15 @@ inline constexpr std::size_t kShownReplyBytes = 200;
 // Receives the outcome for the activity log: the reply word, or "ERROR".
 using LookupLog = std::function<void(std::string_view outcome)>;
 
-// Returns the reply, unchanged, or "" when the lookup failed, after telling the user in a message box
-// captioned with the program's title where there is something to tell.
+// The request: the service URL as typed, "?hash=" and the info-hash.
+std::string LookupUrl(std::string_view service_url, std::string_view hash);
+
+// The rating word in a reply to `url`, unchanged, or "" when there is none, after telling the user in a
+// message box captioned with the program's title where there is something to tell.
+std::string RatingFromReply(const HttpReply& reply, std::string_view url, IMessageBox& messages,
+                            const LookupLog& log = {});
+
+// Both, with the request in between.
 std::string LookUpRating(std::string_view service_url, std::string_view hash, IHttpClient& http,
                          IMessageBox& messages, const LookupLog& log = {});
 

@@ -1,5 +1,8 @@
 #include "app/torrent_check.h"
 
+#include <future>
+#include <thread>
+
 #include "app/rating.h"
 #include "app/reputation_lookup.h"
 #include "app/torrent_decoder.h"
@@ -46,6 +49,26 @@ std::string TorrentCheck::Hash(ICheckObserver& observer) {
   return torrent.hash;
 }
 
+std::optional<HttpReply> TorrentCheck::Fetch(const std::string& url, ICheckObserver& observer) {
+  // On a thread of its own, so that the window keeps painting and taking clicks while a slow service
+  // answers. A check whose window closes meanwhile stops waiting; the request ends on its own, by its
+  // time-outs at the latest, and its reply goes nowhere.
+  auto done = std::make_shared<std::promise<HttpReply>>();
+  std::future<HttpReply> reply = done->get_future();
+  std::thread([done, &http = s_.http, url] {
+    try {
+      done->set_value(http.Get(url));
+    } catch (...) {
+      done->set_exception(std::current_exception());
+    }
+  }).detach();
+  while (reply.wait_for(kPumpInterval) != std::future_status::ready) {
+    if (s_.pump) s_.pump();
+    if (observer.Abandoned()) return std::nullopt;
+  }
+  return reply.get();
+}
+
 bool TorrentCheck::Run(ICheckObserver& observer) {
   const Settings& settings = request_.settings;
   if (!s_.fs.FileExists(request_.torrent_path)) return false;
@@ -60,7 +83,10 @@ bool TorrentCheck::Run(ICheckObserver& observer) {
                            request_.torrent_path + ", " + hash + ", " + std::string(outcome));
       }
     };
-    rating = LookUpRating(settings.service_url, hash, s_.http, s_.messages, log);
+    const std::string url = LookupUrl(settings.service_url, hash);
+    const std::optional<HttpReply> reply = Fetch(url, observer);
+    if (!reply) return true;
+    rating = RatingFromReply(*reply, url, s_.messages, log);
   }
   if (observer.Abandoned()) return true;
   observer.RatingFound(rating, MainWindowColor(rating, settings.allow));

@@ -2,6 +2,7 @@
 // One check of one torrent, from its start to the launch: the info-hash, the service's rating, and with
 // the launch on, the verdict, the popup and the start of the torrent program. What the check works on is
 // fixed when it starts, so nothing the user does to a window meanwhile changes it.
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +20,9 @@
 namespace brisvane {
 
 inline constexpr std::string_view kFileNotFound = "Error. File not found!";
+
+// How often window messages are processed while the service is awaited.
+inline constexpr std::chrono::milliseconds kPumpInterval{10};
 
 // Said once per run when the torrent program setting would start Brisvane again.
 inline constexpr std::string_view kProgramIsBrisvane =
@@ -47,6 +51,7 @@ class TorrentProgramStarter {
 
 struct CheckServices {
   IFileSystem& fs;
+  // Asked from a thread of its own; it must outlive any request it is still answering.
   IHttpClient& http;
   IMessageBox& messages;
   TorrentProgramStarter& starter;
@@ -84,6 +89,8 @@ class TorrentCheck {
 
  private:
   std::string Hash(ICheckObserver& observer);
+  // The service's reply, or nothing when the window closed while it was awaited.
+  std::optional<HttpReply> Fetch(const std::string& url, ICheckObserver& observer);
 
   CheckServices s_;
   CheckRequest request_;

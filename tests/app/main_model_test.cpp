@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "app/rating.h"
 #include "product.h"
 #include "settings/settings_store.h"
@@ -207,6 +209,57 @@ TEST(MainModelLaunch, ClosingTheWindowDuringTheScanEndsTheCheckBeforeTheLookup) 
   EXPECT_TRUE(w.http.urls.empty());
   EXPECT_TRUE(w.popup.shown.empty());
   EXPECT_TRUE(w.launcher.started.empty());
+}
+
+// A service that answers only when the test lets it.
+class HeldService final : public IHttpClient {
+ public:
+  HttpReply Get(std::string_view) override {
+    release_.get_future().wait();
+    HttpReply reply;
+    reply.sent = true;
+    reply.body = {'G', 'O', 'O', 'D'};
+    answered_.set_value();
+    return reply;
+  }
+  void Answer() { release_.set_value(); }
+  void WaitUntilAnswered() { answered_.get_future().wait(); }
+
+ private:
+  std::promise<void> release_;
+  std::promise<void> answered_;
+};
+
+TEST(MainModelLaunch, TheWindowKeepsWorkingWhileTheServiceIsAwaitedAndClosingItEndsTheCheck) {
+  World w;
+  HeldService service;
+  MainModel model{MainServices{w.fs, w.registry, w.messages, w.system, w.dialogs, service, w.launcher, w.clock,
+                               w.popup, [&] {
+                                 ++w.pumps;
+                                 model.LaunchTorrent();  // a second press does nothing
+                                 if (w.pumps == 5) model.Close();
+                               }}};
+  model.Load(1920, 1080);
+  model.SetTorrentPath(kTorrent);
+  model.LaunchTorrent();
+  EXPECT_EQ(w.pumps, 5);
+  EXPECT_EQ(model.rating_text(), "");
+  EXPECT_TRUE(w.popup.shown.empty());
+  EXPECT_TRUE(w.launcher.started.empty());
+  service.Answer();
+  service.WaitUntilAnswered();
+
+  // Answered while the window stays open, the check goes on as usual.
+  HeldService prompt;
+  bool answered = false;
+  MainModel open{MainServices{w.fs, w.registry, w.messages, w.system, w.dialogs, prompt, w.launcher, w.clock,
+                              w.popup, [&] {
+                                if (!std::exchange(answered, true)) prompt.Answer();
+                              }}};
+  open.Load(1920, 1080);
+  open.SetTorrentPath(kTorrent);
+  open.CheckTorrent();
+  EXPECT_EQ(open.rating_text(), "GOOD");
 }
 
 TEST(MainModelLaunch, BrisvaneIsNeverItsOwnTorrentProgramAndAFailedStartIsSaid) {

@@ -35,13 +35,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     brisvane::Win32System system;
     brisvane::win32::FileDialogs dialogs;
     brisvane::win32::ProcessLauncher launcher;
-    auto http = brisvane::MakeSystemHttpClient();
+    // Never destroyed: a lookup still waiting on a silent service when the user closes the window ends
+    // with the process, not before the client it is using.
+    brisvane::IHttpClient& http = *brisvane::MakeSystemHttpClient().release();
     auto clock = brisvane::MakeSystemClock();
     brisvane::win32::DesktopWindows desktop;
     brisvane::win32::WmiProcessTables process_tables;
     brisvane::win32::Prompt prompt;
     brisvane::win32::DefaultApps default_apps;
-    brisvane::Application app(brisvane::AppServices{host, *fs, *registry, messages, system, dialogs, launcher, *http,
+    brisvane::Application app(brisvane::AppServices{host, *fs, *registry, messages, system, dialogs, launcher, http,
                                                      *clock, desktop, process_tables, prompt,
                                                      default_apps});
     app.Start();
