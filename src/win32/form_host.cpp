@@ -45,7 +45,6 @@ Win32FormHost::Win32FormHost() {
 }
 
 Win32FormHost::~Win32FormHost() {
-  tearing_down_ = true;
   for (const auto& form : forms_) form->DestroySilently();
 }
 
@@ -131,7 +130,7 @@ void Win32FormHost::Destroyed(Win32Form& form) {
   } catch (...) {
     Failed(std::current_exception());
   }
-  if (loaded_.empty() && !tearing_down_) PostQuitMessage(0);
+  if (loaded_.empty()) PostQuitMessage(0);
 }
 
 bool Win32FormHost::IsForm(HWND window) const {

@@ -51,7 +51,6 @@ class Win32FormHost final : public IFormHost {
   // harmless no-op rather than a dangling reference.
   std::vector<std::unique_ptr<Win32Form>> forms_;
   std::exception_ptr pending_;
-  bool tearing_down_ = false;
 };
 
 }  // namespace brisvane
