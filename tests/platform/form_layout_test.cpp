@@ -112,11 +112,14 @@ TEST(PlanZOrder, ChainsTabStopsByTabIndexThenLabelsThenFrames) {
 }
 
 TEST(PlaceAtDpi, ALabelGrowsUpToTheControlBesideItThenWrapsOrIsCut) {
-  // At 96 dpi, 15 twips a pixel: a label at the left, a button beside it from pixel 100, one below it.
+  // At 96 dpi, 15 twips a pixel: a label at the left, a button beside it from pixel 100; the others
+  // touch its rows from above and below, or start where it starts.
   const auto label = [](int text_width, int width, int height, bool button_visible = true) {
     const ControlLayout controls[] = {{1, K::Label, "", 0, 0, width, height},
                                       {2, K::Button, "", 1500, 150, 900, 300, 0, button_visible},
-                                      {3, K::Button, "below", 600, 450, 900, 300, 1}};
+                                      {3, K::Button, "below", 600, 390, 900, 300, 1},
+                                      {4, K::Button, "above", 600, -300, 900, 300, 2},
+                                      {5, K::Label, "under", 0, 0, 300, 300}};
     return PlaceAtDpi(PlaceControls(Form(controls), kMaxId), 0, 3000, 96, {text_width, 13});
   };
   const std::pair<PixelPlace, PixelPlace> cases[] = {

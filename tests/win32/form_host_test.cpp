@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "win32/form_test_support.h"
@@ -72,6 +73,23 @@ class FormHostTest : public ::testing::Test {
     GetWindowRect(ControlWindow(view, id), &r);
     MapWindowPoints(HWND_DESKTOP, FormWindow(view), reinterpret_cast<POINT*>(&r), 2);
     return r;
+  }
+  // The host's loop; a quit with 99 after 10 s only keeps a broken build from hanging.
+  int Run() {
+    const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread watchdog([done, thread = GetCurrentThreadId()] {
+      if (WaitForSingleObject(done, 10000) == WAIT_TIMEOUT) PostThreadMessageW(thread, WM_QUIT, 99, 0);
+    });
+    struct Stop {
+      HANDLE done;
+      std::thread& watchdog;
+      ~Stop() {
+        SetEvent(done);
+        watchdog.join();
+        CloseHandle(done);
+      }
+    } stop{done, watchdog};
+    return host_->Run();
   }
   int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
   RECT PxRect(int left, int top, int width, int height) const {
@@ -158,9 +176,14 @@ TEST_F(FormHostTest, ColoursAreHandedOutWhenTheControlsPaint) {
     DeleteDC(dc);
     return colours;
   };
-  const COLORREF face = GetSysColor(COLOR_BTNFACE), brush = 1;
-  EXPECT_THAT(paint(kTitle), ElementsAre(GetSysColor(COLOR_BTNTEXT), face, brush));
-  EXPECT_THAT(paint(kHash), ElementsAre(GetSysColor(COLOR_WINDOWTEXT), face, brush));
+  // Button text and window text differ here, as they need not by default.
+  const int element = COLOR_BTNTEXT;
+  const COLORREF face = GetSysColor(COLOR_BTNFACE), brush = 1, grey = 0x404040, text = GetSysColor(element);
+  SetSysColors(1, &element, &grey);
+  const std::vector<COLORREF> title = paint(kTitle), hash = paint(kHash);
+  SetSysColors(1, &element, &text);
+  EXPECT_THAT(title, ElementsAre(grey, face, brush));
+  EXPECT_THAT(hash, ElementsAre(GetSysColor(COLOR_WINDOWTEXT), face, brush));
   view.SetForeColor(kTitle, 0x0000FF);
   view.SetForeColor(kAgree, 0x008000);
   view.SetForeColor(kHash, 0xFF0000);
@@ -221,7 +244,7 @@ TEST_F(FormHostTest, CloseUnloadsThenDestroysAndTheLastFormEndsTheLoop) {
   EXPECT_NE(FormWindow(host_->Load(kForm, first)), window);
   EXPECT_TRUE(first.view->Checked(kAgree));
   second.view->StartTimer(2, 50);
-  EXPECT_EQ(host_->Run(), 0);
+  EXPECT_EQ(Run(), 0);
   EXPECT_THAT(log_, ElementsAre("first attach", "first load", "second attach", "second load", "first unload",
                                 "first detach", "first attach", "first load", "first timer 1", "first unload",
                                 "first detach", "second timer 2", "second unload", "second detach"));
@@ -233,7 +256,7 @@ TEST_F(FormHostTest, FailuresComeOutOfTheLoopAndLeaveNothingHalfMade) {
   IFormView& view = Load(form, /*show=*/true);
   PostMessageW(ControlWindow(view, kOk), BM_CLICK, 0, 0);
   try {
-    host_->Run();
+    Run();
     ADD_FAILURE() << "the failure was swallowed";
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "service unreachable");
