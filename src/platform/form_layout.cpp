@@ -53,7 +53,8 @@ bool IsTabStop(const ControlLayout& control) {
 }
 
 bool FitsItsText(ControlKind kind, bool multiline) {
-  return kind == ControlKind::CheckBox || (!multiline && (kind == ControlKind::Label || kind == ControlKind::BoldLabel));
+  const bool label = kind == ControlKind::Label || kind == ControlKind::BoldLabel;
+  return kind == ControlKind::CheckBox || (label && !multiline);
 }
 
 std::vector<ControlPlace> PlaceControls(const FormLayout& layout, int max_control_id) {

@@ -41,7 +41,7 @@ class RecordingForm final : public IFormEvents {
   void OnUnload() override { Record("unload"); }
 
   int Count(const std::string& line) const {
-    return static_cast<int>(std::count(log_.begin(), log_.end(), name_.empty() ? line : name_ + " " + line));
+    return static_cast<int>(std::count(log_.begin(), log_.end(), Line(line)));
   }
 
   IFormView* view = nullptr;
@@ -49,7 +49,8 @@ class RecordingForm final : public IFormEvents {
   std::function<void(int)> on_click, on_timer;
 
  private:
-  void Record(const std::string& line) { log_.push_back(name_.empty() ? line : name_ + " " + line); }
+  std::string Line(const std::string& line) const { return name_.empty() ? line : name_ + " " + line; }
+  void Record(const std::string& line) { log_.push_back(Line(line)); }
   std::vector<std::string>& log_;
   std::string name_;
 };
