@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,20 +83,7 @@ TEST(Win32System, ExpandEnvironmentUsesTheProcessEnvironment) {
   SetEnvironmentVariableW(L"BRISVANE_LONG", nullptr);
 }
 
-// From another thread: waits (10 s at most) for the visible message box captioned `caption`, lets `read`
-// look at it, then presses its button `button` as a user would. False if none showed.
-bool AnswerBox(const std::wstring& caption, int button, const std::function<void(HWND)>& read) {
-  HWND box = nullptr;
-  return testing::PumpUntil([&] { box = FindWindowW(L"#32770", caption.c_str()); },
-                   [&] {
-                     if (!box || !IsWindowVisible(box) || !GetDlgItem(box, button)) return false;
-                     read(box);
-                     PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
-                     return true;
-                   });
-}
-
-// What a box showed, read from another thread while it was open, then answered with `button`.
+// What a box showed.
 struct SeenBox {
   std::wstring text;
   HWND owner = nullptr;
@@ -103,19 +91,23 @@ struct SeenBox {
   int buttons = 0;
 };
 
+// Runs `show` while another thread waits (10 s at most) for the visible box captioned `caption`, reads it
+// and presses its button `button` as a user would.
 template <typename Show>
 SeenBox Answer(const std::wstring& caption, int button, Show show) {
   SeenBox seen;
   std::thread watcher([&] {
-    EXPECT_TRUE(AnswerBox(caption, button, [&](HWND box) {
-      seen = {testing::WindowText(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER),
-              GetDlgItem(box, 0x14) && IsWindowVisible(GetDlgItem(box, 0x14))};
-      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t cls[16] = {};
-        GetClassNameW(child, cls, 16);
-        seen.buttons += lstrcmpiW(cls, L"button") == 0 && IsWindowVisible(child);
-      }
-    }));
+    HWND box = nullptr;
+    ASSERT_TRUE(testing::PumpUntil([&] { box = FindWindowW(L"#32770", caption.c_str()); },
+                                   [&] { return box && IsWindowVisible(box) && GetDlgItem(box, button); }));
+    seen = {testing::WindowText(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER),
+            GetDlgItem(box, 0x14) && IsWindowVisible(GetDlgItem(box, 0x14))};
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t cls[16] = {};
+      GetClassNameW(child, cls, 16);
+      seen.buttons += lstrcmpiW(cls, L"button") == 0 && IsWindowVisible(child);
+    }
+    PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
   });
   show();
   watcher.join();
@@ -166,13 +158,13 @@ TEST(WmiProcessTable, ListsThisProcess) {
   auto table = win32::WmiProcessTables().Open();
   ASSERT_TRUE(table->Connect());
   ASSERT_TRUE(table->Query());
-  int records = 0;
+  std::set<std::uint32_t> pids;
   std::optional<std::optional<std::string>> own_path;
   while (const auto record = table->Next()) {
-    ++records;
+    EXPECT_TRUE(pids.insert(record->pid).second) << "process " << record->pid << " listed twice";
     if (record->pid == GetCurrentProcessId()) own_path = record->executable_path;
   }
-  EXPECT_GT(records, 1);
+  EXPECT_GT(pids.size(), 1u);
   ASSERT_TRUE(own_path.has_value()) << "this process is not listed";
   // Windows names the program file; Wine's table gives no paths at all.
   if (own_path->value_or("") != "") {
