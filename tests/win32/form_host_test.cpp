@@ -106,6 +106,7 @@ TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsPlacesAndStacki
   IFormView& view = Load(form);
   const HWND window = FormWindow(view);
   const auto control = [&](int id) { return ControlWindow(view, id); };
+  EXPECT_FALSE(IsWindowVisible(window)) << "shown by the logic, not by the load";
   RECT client{};
   GetClientRect(window, &client);
   EXPECT_EQ(client, PxRect(0, 0, 4500, 2100));
@@ -214,6 +215,8 @@ TEST_F(FormHostTest, KeysClicksTextChangesAndTimersReachTheLogic) {
   view.StartTimer(9, 1);
   ASSERT_TRUE(PumpUntil([&] { return form.Count("timer 7") == 2 && form.Count("timer 9") == 2; }));
   EXPECT_FALSE(KillTimer(FormWindow(view), 7)) << "the timer was stopped";
+  view.Hide();
+  view.Show();  // shown again at the same size: no resize
   std::erase_if(log_, [](const std::string& line) { return line.starts_with("timer"); });
   EXPECT_THAT(log_, ElementsAre("attach", "load", "resize", "text 3", "click 7", "click 8", "click 4", "resize"));
 }
@@ -224,7 +227,12 @@ TEST_F(FormHostTest, CloseUnloadsThenDestroysAndTheLastFormEndsTheLoop) {
   IFormView& view = host_->Load(kForm, first);
   const HWND window = FormWindow(view);
   view.SetChecked(kAgree, false);
-  host_->Load(kForm, second);
+  EXPECT_EQ(&host_->Load(kForm, first), &view) << "a loaded form is loaded once";
+  host_->Load(kForm, second).Show();
+  view.Show();
+  second.view->BringToFront();
+  EXPECT_EQ(GetForegroundWindow(), FormWindow(*second.view));
+  first.on_unload = [&] { first.view->Close(); };  // closing already: nothing more
   SendMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(window));
   MSG msg;
@@ -240,9 +248,10 @@ TEST_F(FormHostTest, CloseUnloadsThenDestroysAndTheLastFormEndsTheLoop) {
   EXPECT_TRUE(first.view->Checked(kAgree));
   second.view->StartTimer(2, 50);
   EXPECT_EQ(Run(), 0);
-  EXPECT_THAT(log_, ElementsAre("first attach", "first load", "second attach", "second load", "first unload",
-                                "first detach", "first attach", "first load", "first timer 1", "first unload",
-                                "first detach", "second timer 2", "second unload", "second detach"));
+  EXPECT_THAT(log_, ElementsAre("first attach", "first load", "second attach", "second load", "second resize",
+                                "first resize", "first unload", "first detach", "first attach", "first load",
+                                "first timer 1", "first unload", "first detach", "second timer 2", "second unload",
+                                "second detach"));
 }
 
 TEST_F(FormHostTest, FailuresComeOutOfTheLoopAndLeaveNothingHalfMade) {
@@ -258,6 +267,8 @@ TEST_F(FormHostTest, FailuresComeOutOfTheLoopAndLeaveNothingHalfMade) {
   }
   view.SetText(kName, "still here");
   EXPECT_EQ(view.Text(kName), "still here");
+  EXPECT_THROW(view.Text(99), std::invalid_argument);
+  EXPECT_THROW(view.Checked(kOk), std::invalid_argument);
 
   std::vector<std::string> failed_log;
   RecordingForm failing(&failed_log);

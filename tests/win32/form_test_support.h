@@ -38,14 +38,17 @@ class RecordingForm final : public IFormEvents {
     if (on_timer) on_timer(timer);
   }
   void OnResize() override { Record("resize"); }
-  void OnUnload() override { Record("unload"); }
+  void OnUnload() override {
+    Record("unload");
+    if (on_unload) on_unload();
+  }
 
   int Count(const std::string& line) const {
     return static_cast<int>(std::count(log_.begin(), log_.end(), Line(line)));
   }
 
   IFormView* view = nullptr;
-  std::function<void()> on_load;
+  std::function<void()> on_load, on_unload;
   std::function<void(int)> on_click, on_timer;
 
  private:
