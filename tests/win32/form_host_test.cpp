@@ -152,13 +152,6 @@ TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsPlacesAndStacki
   for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) stacked.push_back(GetDlgCtrlID(c));
   for (const std::size_t i : PlanZOrder(kControls)) planned.push_back(kControlWindowIdBase + kControls[i].id);
   EXPECT_EQ(stacked, planned);
-
-  FormLayout other = kForm;
-  other.resizable = other.tool_window = true;
-  RecordingForm second(&log_);
-  const HWND resizable = FormWindow(host_->Load(other, second));
-  EXPECT_TRUE(Style(resizable) & WS_THICKFRAME);
-  EXPECT_TRUE(ExStyle(resizable) & WS_EX_TOOLWINDOW);
 }
 
 TEST_F(FormHostTest, ColoursAreHandedOutWhenTheControlsPaint) {
@@ -219,6 +212,20 @@ TEST_F(FormHostTest, KeysClicksTextChangesAndTimersReachTheLogic) {
   view.Show();  // shown again at the same size: no resize
   std::erase_if(log_, [](const std::string& line) { return line.starts_with("timer"); });
   EXPECT_THAT(log_, ElementsAre("attach", "load", "resize", "text 3", "click 7", "click 8", "click 4", "resize"));
+
+  // A sizable tool window without default or cancel button: Enter and Esc press nothing.
+  FormLayout other = kForm;
+  other.resizable = other.tool_window = true;
+  other.default_button = other.cancel_button = 0;
+  RecordingForm plain(&log_, "plain");
+  IFormView& plain_view = host_->Load(other, plain);
+  EXPECT_TRUE(Style(FormWindow(plain_view)) & WS_THICKFRAME);
+  EXPECT_TRUE(ExStyle(FormWindow(plain_view)) & WS_EX_TOOLWINDOW);
+  plain_view.Show();
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(plain_view, kName); }));
+  for (const WPARAM key : {VK_RETURN, VK_ESCAPE, VK_TAB}) PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(plain_view, kOk); }));
+  EXPECT_EQ(plain.Count("click 7") + plain.Count("click 8"), 0);
 }
 
 TEST_F(FormHostTest, CloseUnloadsThenDestroysAndTheLastFormEndsTheLoop) {
