@@ -4,45 +4,12 @@
 // the real window from the layout and forwards the user's actions. Control ids are small integers that
 // each window defines in its own enum.
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 
+#include "platform/form_layout.h"
+
 namespace brisvane {
-
-enum class ControlKind {
-  Button,        // push button
-  Label,         // static text
-  BoldLabel,     // static text in the bold dialog font
-  Edit,          // one-line text field
-  HashField,     // read-only one-line field that looks like a label (button-face background)
-  CheckBox,      // two-state check box
-  Frame,         // group box; controls with `frame` set are placed inside it
-  Icon,          // the program's icon
-  EtchedLine,    // horizontal separator, grey over white
-};
-
-struct ControlLayout {
-  int id;
-  ControlKind kind;
-  std::string_view caption;
-  int left, top, width, height;  // twips, relative to the client area (or to the frame's client area)
-  int tab_index = -1;            // keyboard focus order; -1: not a tab stop
-  bool visible = true;
-  bool checked = false;          // check boxes: the design state
-  int frame = 0;                 // id of the enclosing frame, 0 for none
-  bool multiline = false;        // labels that wrap
-};
-
-struct FormLayout {
-  std::string_view caption;
-  int client_width, client_height;  // twips
-  bool resizable = false;           // sizable frame with minimise and maximise boxes; else a fixed dialog border
-  std::span<const ControlLayout> controls;
-  int default_button = 0;           // pressed by Enter; 0 for none
-  int cancel_button = 0;            // pressed by Esc; 0 for none
-  bool tool_window = false;         // small popup without a task-bar button
-};
 
 // A colour as Windows keeps it: 0x00BBGGRR.
 using Color = std::uint32_t;

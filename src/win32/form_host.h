@@ -29,7 +29,7 @@ class Win32FormHost final : public IFormHost {
 
   // Throws std::invalid_argument for a table that cannot be built (duplicate or unknown ids) and
   // std::runtime_error when Windows refuses the window; nothing is left behind then.
-  IFormView& Load(const FormLayout& spec, IFormEvents& events) override;
+  IFormView& Load(const FormLayout& layout, IFormEvents& events) override;
   void ProcessPendingMessages() override;
 
   // The message loop of the program: returns the exit code once the last form has closed. A failure
@@ -51,7 +51,6 @@ class Win32FormHost final : public IFormHost {
   // harmless no-op rather than a dangling reference.
   std::vector<std::unique_ptr<Win32Form>> forms_;
   std::exception_ptr pending_;
-  bool tearing_down_ = false;
 };
 
 }  // namespace brisvane

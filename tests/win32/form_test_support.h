@@ -1,40 +1,30 @@
 #pragma once
-// Helpers for driving real windows in tests: a form logic that records its events, and small
-// window queries.
+// Helpers for driving real windows in tests: a form logic that records its events, and small window
+// queries.
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/form.h"
 #include "win32/form_host.h"
 
-inline bool operator==(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-inline void PrintTo(const RECT& r, std::ostream* os) {
-  *os << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
-}
-
 namespace brisvane::testing {
 
-// Records every event as a line ("load", "click 3"); several forms may share one log, each line then
-// begins with the form's name. The handlers run after the line is written.
+// Records every event as a line ("load", "click 3"), after `name` when it has one; several forms may
+// share one log. The hooks run after the line is written.
 class RecordingForm final : public IFormEvents {
  public:
-  RecordingForm() = default;
-  RecordingForm(std::string name, std::vector<std::string>* shared) : name_(std::move(name)), shared_(shared) {}
+  explicit RecordingForm(std::vector<std::string>* log, std::string name = "") : log_(*log), name_(std::move(name)) {}
 
   void Attach(IFormView* v) override {
     view = v;
     Record(v ? "attach" : "detach");
   }
-  void Form_Load() override {
+  void OnLoad() override {
     Record("load");
     if (on_load) on_load();
   }
@@ -42,74 +32,40 @@ class RecordingForm final : public IFormEvents {
     Record("click " + std::to_string(control));
     if (on_click) on_click(control);
   }
+  void OnTextChanged(int control) override { Record("text " + std::to_string(control)); }
   void OnTimer(int timer) override {
     Record("timer " + std::to_string(timer));
     if (on_timer) on_timer(timer);
   }
-  void Form_Resize() override {
-    Record("resize");
-    if (on_resize) on_resize();
-  }
-  void Form_Unload() override {
+  void OnResize() override { Record("resize"); }
+  void OnUnload() override {
     Record("unload");
     if (on_unload) on_unload();
   }
 
-  int Count(const std::string& line) const { return static_cast<int>(std::count(log.begin(), log.end(), line)); }
+  int Count(const std::string& line) const {
+    return static_cast<int>(std::count(log_.begin(), log_.end(), Line(line)));
+  }
 
   IFormView* view = nullptr;
-  std::vector<std::string> log;
-  std::function<void()> on_load, on_resize, on_unload;
+  std::function<void()> on_load, on_unload;
   std::function<void(int)> on_click, on_timer;
 
  private:
-  void Record(const std::string& line) {
-    log.push_back(line);
-    if (shared_) shared_->push_back(name_ + " " + line);
-  }
+  std::string Line(const std::string& line) const { return name_.empty() ? line : name_ + " " + line; }
+  void Record(const std::string& line) { log_.push_back(Line(line)); }
+  std::vector<std::string>& log_;
   std::string name_;
-  std::vector<std::string>* shared_ = nullptr;
 };
 
 inline HWND FormWindow(IFormView& view) { return reinterpret_cast<HWND>(view.NativeHandle()); }
-
 inline HWND ControlWindow(IFormView& view, int id) { return GetDlgItem(FormWindow(view), kControlWindowIdBase + id); }
-
-// A child's rectangle in its parent's client coordinates.
-inline RECT RectInParent(HWND child) {
-  RECT r{};
-  GetWindowRect(child, &r);
-  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
 
 inline std::wstring WindowText(HWND window) {
   wchar_t text[512] = {};
   GetWindowTextW(window, text, 512);
   return text;
 }
-
-// The window class in lower case ("edit", "button").
-inline std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  std::wstring lower(name);
-  for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
-  return lower;
-}
-
-inline UINT DpiOf(HWND window) {
-  using Fn = UINT(WINAPI*)(HWND);
-  const auto get = reinterpret_cast<Fn>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (get) return get(window);
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return static_cast<UINT>(dpi);
-}
-
-inline void PostKey(HWND window, WPARAM key) { PostMessageW(window, WM_KEYDOWN, key, 1); }
 
 // Calls `pump` until `done`, waiting for messages in between. The deadline (10 s) only keeps a broken
 // build from hanging; nothing here measures time.
@@ -129,20 +85,6 @@ inline void DrainMessages() {
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message != WM_QUIT) DispatchMessageW(&msg);
   }
-}
-
-inline int FormWindowsOfThisThread() {
-  int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM found) -> BOOL {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (std::wstring(name) == kFormWindowClass) ++*reinterpret_cast<int*>(found);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
-  return count;
 }
 
 }  // namespace brisvane::testing

@@ -1,4 +1,5 @@
-// The message box and the process's own facts, against what Windows itself reports.
+// The system services on Windows against what Windows itself reports: the process's own facts, the
+// message box and the Abort/Retry/Ignore prompt, the process table, the desktop's windows and the clock.
 #include "win32/system_services.h"
 
 #include <gmock/gmock.h>
@@ -8,16 +9,20 @@
 // after windows.h
 #include <shellapi.h>
 
-#include <atomic>
-#include <chrono>
+#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/command_line.h"
-#include "win32/form_host.h"
+#include "app/main_model.h"
+#include "notify/process_lookup.h"
+#include "platform/clock.h"
+#include "win32/desktop_windows.h"
 #include "win32/form_test_support.h"
+#include "win32/prompt.h"
 #include "win32/text.h"
+#include "win32/wmi_process_table.h"
 
 namespace brisvane {
 namespace {
@@ -33,7 +38,8 @@ std::vector<std::wstring> WindowsSplit(const std::wstring& line) {
 // Windows' own splitting must find the same arguments in the whole line as in what ArgumentText keeps of
 // it, so the cut falls where Windows ends the program's name.
 TEST(ArgumentTextOnWindows, CutsWhereWindowsEndsTheProgramName) {
-  const wchar_t* lines[] = {
+  Win32System system;
+  const std::wstring lines[] = {
       LR"("C:\Program Files\Brisvane\Brisvane.exe" "C:\My Torrents\a b.torrent")",
       LR"(C:\Brisvane\Brisvane.exe C:\t\a.torrent)",
       L"Brisvane.exe \t \"x.torrent\" second",
@@ -43,143 +49,136 @@ TEST(ArgumentTextOnWindows, CutsWhereWindowsEndsTheProgramName) {
       L"Brisvane.exe",
       L"  b.exe x",
       LR"("C:\B v\b.exe"   "p q.torrent"  r\"s  )",
+      win32::Widen(system.CommandLine()),
   };
-  for (const wchar_t* line : lines) {
+  for (const std::wstring& line : lines) {
     const std::vector<std::wstring> whole = WindowsSplit(line);
-    const std::wstring rest = win32::Widen(ArgumentText(win32::Narrow(line)));
-    const std::vector<std::wstring> again = WindowsSplit(L"x " + rest);
+    const std::vector<std::wstring> again = WindowsSplit(L"x " + win32::Widen(ArgumentText(win32::Narrow(line))));
     EXPECT_EQ(std::vector<std::wstring>(whole.begin() + 1, whole.end()),
               std::vector<std::wstring>(again.begin() + 1, again.end()))
         << win32::Narrow(line);
   }
+  EXPECT_EQ(WindowsSplit(lines[9]), WindowsSplit(GetCommandLineW()));
 }
 
-TEST(Win32System, CommandLineArgumentsAreThisProcessesArguments) {
-  Win32System system;
-  const std::string arguments = system.CommandLineArguments();
-  const std::vector<std::wstring> whole = WindowsSplit(GetCommandLineW());
-  const std::vector<std::wstring> again = WindowsSplit(L"x " + win32::Widen(arguments));
-  EXPECT_EQ(std::vector<std::wstring>(whole.begin() + 1, whole.end()),
-            std::vector<std::wstring>(again.begin() + 1, again.end()));
-  EXPECT_EQ(arguments.find("brisvane_win32_tests"), std::string::npos);
-}
-
-TEST(Win32System, ExecutableFolderHoldsTheExecutableAndEndsWithoutSeparator) {
-  const std::string folder = Win32System().ExecutableFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_NE(folder.back(), '\\');
-  EXPECT_NE(folder.back(), '/');
-  const DWORD attributes = GetFileAttributesW(win32::Widen(folder + "\\brisvane_win32_tests.exe").c_str());
-  EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+TEST(Win32System, ExecutablePathIsThisProgramsFile) {
+  const std::string path = Win32System().ExecutablePath();
+  EXPECT_TRUE(path.ends_with("\\brisvane_win32_tests.exe")) << path;
+  EXPECT_NE(GetFileAttributesW(win32::Widen(path).c_str()), INVALID_FILE_ATTRIBUTES) << path;
 }
 
 TEST(Win32System, ExpandEnvironmentUsesTheProcessEnvironment) {
   Win32System system;
   wchar_t windows[MAX_PATH] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
-  EXPECT_EQ(CompareStringOrdinal(win32::Widen(system.ExpandEnvironment("%windir%\\explorer.exe")).c_str(), -1,
-                                 (std::wstring(windows) + L"\\explorer.exe").c_str(), -1, TRUE),
-            CSTR_EQUAL);
-
+  EXPECT_EQ(system.ExpandEnvironment("%windir%\\explorer.exe"), win32::Narrow(windows) + "\\explorer.exe");
   ASSERT_TRUE(SetEnvironmentVariableW(L"BRISVANE_T\u00C4ST", L"Gr\u00FC\u00DFe \u20AC"));
   EXPECT_EQ(system.ExpandEnvironment("<%BRISVANE_T\xC3\x84ST%>"), "<Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC>");
   EXPECT_EQ(system.ExpandEnvironment("%BRISVANE_NEVER_SET% 100%"), "%BRISVANE_NEVER_SET% 100%");
-  EXPECT_EQ(system.ExpandEnvironment(""), "");
-
-  // Longer than any first guess at the buffer.
-  const std::wstring long_value(20000, L'v');
-  ASSERT_TRUE(SetEnvironmentVariableW(L"BRISVANE_LONG", long_value.c_str()));
+  // Longer than any first guess at the buffer; beyond Windows' 32767 characters a cut result is an error.
+  ASSERT_TRUE(SetEnvironmentVariableW(L"BRISVANE_LONG", std::wstring(20000, L'v').c_str()));
   EXPECT_EQ(system.ExpandEnvironment("<%BRISVANE_LONG%>"), "<" + std::string(20000, 'v') + ">");
-  // Beyond Windows' limit of 32767 characters the result would be cut: that is an error, not a result.
-  try {
-    system.ExpandEnvironment("%BRISVANE_LONG%%BRISVANE_LONG%");
-    ADD_FAILURE() << "a cut expansion was returned";
-  } catch (const std::runtime_error& e) {
-    EXPECT_THAT(e.what(), ::testing::HasSubstr("longer than Windows allows"));
-  }
+  EXPECT_THROW(system.ExpandEnvironment("%BRISVANE_LONG%%BRISVANE_LONG%"), std::runtime_error);
   SetEnvironmentVariableW(L"BRISVANE_T\u00C4ST", nullptr);
   SetEnvironmentVariableW(L"BRISVANE_LONG", nullptr);
 }
 
-// What a message box of this thread showed, read from another thread while it was open.
+// What a box showed.
 struct SeenBox {
-  bool found = false;
   std::wstring text;
   HWND owner = nullptr;
-  bool has_icon = false;
-  int visible_buttons = 0;
+  bool icon = false;
+  int buttons = 0;
 };
 
-// Watches for the box captioned `caption`, reads it, then presses OK as a user would.
-SeenBox ShowAndRead(const std::string& text, const std::string& caption) {
+// Runs `show` while another thread waits (10 s at most) for the visible box captioned `caption`, reads it
+// and presses its button `button` as a user would.
+template <typename Show>
+SeenBox Answer(const std::wstring& caption, int button, Show show) {
   SeenBox seen;
-  const DWORD thread = GetCurrentThreadId();
-  const std::wstring wide_caption = win32::Widen(caption);
   std::thread watcher([&] {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-      HWND box = nullptr;
-      struct Search {
-        const std::wstring* caption;
-        HWND* box;
-      } search{&wide_caption, &box};
-      EnumThreadWindows(
-          thread,
-          [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            wchar_t cls[16] = {};
-            GetClassNameW(window, cls, 16);
-            if (std::wstring(cls) == L"#32770" && testing::WindowText(window) == *s->caption &&
-                IsWindowVisible(window)) {
-              *s->box = window;
-              return FALSE;
-            }
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&search));
-      if (box && GetDlgItem(box, IDOK)) {
-        seen.found = true;
-        seen.text = testing::WindowText(GetDlgItem(box, 0xFFFF));
-        seen.owner = GetWindow(box, GW_OWNER);
-        HWND icon = GetDlgItem(box, 0x14);
-        seen.has_icon = icon && IsWindowVisible(icon);
-        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-          if (testing::ClassOf(child) == L"button" && IsWindowVisible(child)) ++seen.visible_buttons;
-        }
-        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    HWND box = nullptr;
+    ASSERT_TRUE(testing::PumpUntil([&] { box = FindWindowW(L"#32770", caption.c_str()); },
+                                   [&] { return box && IsWindowVisible(box) && GetDlgItem(box, button); }));
+    seen = {testing::WindowText(GetDlgItem(box, 0xFFFF)), GetWindow(box, GW_OWNER),
+            GetDlgItem(box, 0x14) && IsWindowVisible(GetDlgItem(box, 0x14))};
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t cls[16] = {};
+      GetClassNameW(child, cls, 16);
+      seen.buttons += lstrcmpiW(cls, L"button") == 0 && IsWindowVisible(child);
     }
+    PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
   });
-  Win32MessageBox().Show(text, caption);
+  show();
   watcher.join();
   return seen;
 }
 
-TEST(Win32MessageBox, ShowsTextAndCaptionWithOkOnlyAndNoIcon) {
-  const SeenBox seen = ShowAndRead("System Information Is Unavailable At This Time", "Brisvane - by Kestrelwick");
-  ASSERT_TRUE(seen.found);
-  EXPECT_EQ(seen.text, L"System Information Is Unavailable At This Time");
-  EXPECT_FALSE(seen.has_icon);
-  EXPECT_EQ(seen.visible_buttons, 1);
+TEST(Win32MessageBox, ShowsTextWithOkOnlyOwnedByTheActiveForm) {
+  SeenBox seen = Answer(L"Brisvane", IDOK, [] { Win32MessageBox().Show("Information unavailable", "Brisvane"); });
+  EXPECT_EQ(seen.text, L"Information unavailable");
+  EXPECT_FALSE(seen.icon);
+  EXPECT_EQ(seen.buttons, 1);
   EXPECT_EQ(seen.owner, nullptr) << "no form is active";
-}
 
-TEST(Win32MessageBox, BelongsToTheActiveFormAndCarriesUtf8) {
   Win32FormHost host;
-  testing::RecordingForm form;
-  const ControlSpec controls[] = {{1, ControlKind::Button, "OK", 100, 100, 1000, 400, 0}};
-  IFormView& view = host.Load(FormSpec{"Owner", 3000, 2000, false, controls}, form);
+  std::vector<std::string> log;
+  testing::RecordingForm form(&log);
+  const ControlLayout controls[] = {{1, ControlKind::Button, "OK", 100, 100, 1000, 400, 0}};
+  IFormView& view = host.Load(FormLayout{"Owner", 3000, 2000, false, controls}, form);
   view.Show();
   ASSERT_TRUE(testing::PumpUntil([&] { host.ProcessPendingMessages(); },
                                  [&] { return GetActiveWindow() == testing::FormWindow(view); }));
-  const SeenBox seen = ShowAndRead("Fichier \xC2\xAB\xE6\x97\xA5\xE6\x9C\xAC\xC2\xBB introuvable", "R\xC3\xA9sultat");
-  ASSERT_TRUE(seen.found);
+  seen = Answer(L"R\u00E9sultat", IDOK, [] {
+    Win32MessageBox().Show("Fichier \xC2\xAB\xE6\x97\xA5\xE6\x9C\xAC\xC2\xBB introuvable", "R\xC3\xA9sultat");
+  });
   EXPECT_EQ(seen.text, L"Fichier \u00AB\u65E5\u672C\u00BB introuvable");
   EXPECT_EQ(seen.owner, testing::FormWindow(view));
-  view.Close();
-  testing::DrainMessages();
+  // The desktop's view of the same window.
+  win32::DesktopWindows desktop;
+  EXPECT_EQ(ProcessIdOf(desktop, view.NativeHandle()), GetCurrentProcessId());
+  EXPECT_EQ(desktop.ThreadOf(view.NativeHandle()), GetCurrentThreadId());
+  EXPECT_EQ(ProcessIdOf(desktop, 0), 0u);
+}
+
+TEST(Win32Prompt, GivesTheButtonPressed) {
+  const std::pair<int, PromptAnswer> presses[] = {
+      {IDABORT, PromptAnswer::Abort}, {IDRETRY, PromptAnswer::Retry}, {IDIGNORE, PromptAnswer::Ignore}};
+  for (const auto& [button, answer] : presses) {
+    PromptAnswer got = PromptAnswer::None;
+    const SeenBox seen = Answer(L"Error communicating with winmgmt", button, [&] {
+      got = win32::Prompt().AbortRetryIgnore(kWmiErrorText, kWmiErrorTitle);
+    });
+    EXPECT_EQ(got, answer);
+    EXPECT_EQ(seen.buttons, 3);
+  }
+}
+
+TEST(WmiProcessTable, ListsThisProcess) {
+  auto table = win32::WmiProcessTables().Open();
+  ASSERT_TRUE(table->Connect());
+  ASSERT_TRUE(table->Query());
+  std::set<std::uint32_t> pids;
+  std::optional<std::optional<std::string>> own_path;
+  while (const auto record = table->Next()) {
+    EXPECT_TRUE(pids.insert(record->pid).second) << "process " << record->pid << " listed twice";
+    if (record->pid == GetCurrentProcessId()) own_path = record->executable_path;
+  }
+  EXPECT_GT(pids.size(), 1u);
+  ASSERT_TRUE(own_path.has_value()) << "this process is not listed";
+  // Windows names the program file; Wine's table gives no paths at all.
+  if (own_path->value_or("") != "") {
+    EXPECT_TRUE(own_path->value().ends_with("brisvane_win32_tests.exe")) << own_path->value();
+  }
+}
+
+TEST(Win32Clock, UserFormatsCarryTheDateAndTheSeconds) {
+  auto clock = MakeSystemClock();
+  const std::chrono::local_seconds when = std::chrono::local_days{std::chrono::year{2024} / 3 / 17} +
+                                          std::chrono::hours{21} + std::chrono::minutes{5} + std::chrono::seconds{43};
+  EXPECT_THAT(clock->ShortDate(when), ::testing::HasSubstr("17"));
+  EXPECT_THAT(clock->LongTime(when), ::testing::HasSubstr("43"));
+  EXPECT_THAT(clock->LongTime(when), ::testing::HasSubstr("05"));
 }
 
 }  // namespace
