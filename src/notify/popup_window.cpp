@@ -57,7 +57,7 @@ void PopupWindow::Close() {
 }
 
 IFormView& PopupWindow::Load() {
-  if (!view_) host_.Load(kPopup, *this);
+  if (!view_) host_.Load(Layout(), *this);
   if (!view_) throw std::logic_error("the popup closed while it loaded");
   return *view_;
 }

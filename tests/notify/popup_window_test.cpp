@@ -35,7 +35,7 @@ struct Tray {
                       {kShellPid, std::string("C:\\Windows\\explorer.exe")},
                       {2000, std::string("C:\\Tools\\explorer.exe")}};
   }
-  FakeForm& Form() { return *host.Find(PopupWindow::Layout()); }
+  FakeForm& Form() { return *host.Find(popup); }
   void TaskBar(int top, std::uint32_t pid = kShellPid) {
     desktop.windows.push_back({0x500, 0, top, 1920, 1080, pid, 13});             // the bar
     desktop.windows.push_back({0x501, 1700, top, 1920, 1080, 0, 13, 0x500});     // its clock, a child
@@ -122,14 +122,14 @@ TEST_F(PopupTest, ClosedDuringTheHoldOrTheLookupItIsNotMovedAgain) {
     if (++pumps == 20) popup.Close();
   };
   popup.Present(content, screen);
-  EXPECT_EQ(host.Find(PopupWindow::Layout()), nullptr);
+  EXPECT_EQ(host.Find(popup), nullptr);
   EXPECT_TRUE(host.quit);
 
   // Closed while the process lookup pumps: never shown at all.
   tables.records.insert(tables.records.begin(), {77, std::string("C:\\x.exe")});
   testing::FakeForm* second = nullptr;
   host.on_pump = [&] {
-    if (testing::FakeForm* open = host.Find(PopupWindow::Layout())) {
+    if (testing::FakeForm* open = host.Find(popup)) {
       second = open;
       popup.Close();
     }

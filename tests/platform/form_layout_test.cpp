@@ -35,7 +35,7 @@ constexpr ControlLayout Box(int id, ControlKind kind, int frame = 0) {
 Ints Rect(const PixelPlace& p) { return {p.left, p.top, p.width, p.height}; }
 
 TEST(PlaceControls, AcceptsTheProgramsWindows) {
-  for (const FormLayout* layout : {&MainWindow::Layout(), &PopupWindow::Layout(), &AssociationWindow::Layout(),
+  for (const FormLayout* layout : {&MainWindow::Layout(), &PopupWindow::Layout(), &AssociationWindow::Layout(false), &AssociationWindow::Layout(true),
                                    &AgreementWindow::Layout(), &AboutBox::Layout()}) {
     EXPECT_EQ(PlaceControls(*layout, kMaxId).size(), layout->controls.size()) << layout->caption;
   }
