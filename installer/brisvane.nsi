@@ -318,10 +318,10 @@ Section "-un.Brisvane"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\${UNINSTALLER}"
-  ; Only an empty folder goes: whatever else the user put there stays.
-  RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Brisvane.lnk"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ; Last, and only when empty: whatever else the user put there stays.
+  RMDir "$INSTDIR"
 SectionEnd
 
 Section /o "un.Also remove my settings" UnSecSettings

@@ -6,7 +6,7 @@
 # RFC 3161 time-stamping service; both optional. scripts/package.sh sets them from its options.
 set -euo pipefail
 : "${BRISVANE_SIGN_CERT:?sign.sh: set BRISVANE_SIGN_CERT to the signing certificate}"
-: "${BRISVANE_SIGN_KEY:?sign.sh: set BRISVANE_SIGN_KEY to the certificate's private key}"
+: "${BRISVANE_SIGN_KEY:?sign.sh: set BRISVANE_SIGN_KEY to the private key of the certificate}"
 
 options=(-certs "$BRISVANE_SIGN_CERT" -key "$BRISVANE_SIGN_KEY" -h sha256 -n Brisvane -i http://www.kestrelwick.com)
 [ -z "${BRISVANE_SIGN_PASS_FILE:-}" ] || options+=(-readpass "$BRISVANE_SIGN_PASS_FILE")

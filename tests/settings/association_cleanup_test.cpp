@@ -8,51 +8,43 @@
 namespace brisvane {
 namespace {
 
-using testing::ChosenSystem;
-using testing::MemoryRegistry;
-using testing::PutText;
-constexpr RegistryRoot CU = RegistryRoot::CurrentUser;
-
-// Who holds .torrent files before the uninstaller's revert, and who should afterwards.
+// Acme holds .torrent files; then Brisvane may have taken them, and the user may have picked another
+// client since. The uninstaller's revert must give them back to Acme only while Brisvane holds them.
 struct Case {
   const char* name;
   OsVersionInfo version;
   const char* exe_path;
-  bool set_by_brisvane;    // Set Association was pressed over Acme
-  const char* then_chosen;  // a client the user picked afterwards, if any
+  bool set_by_brisvane;
+  const char* chosen_since;
   bool reverted;
-  const char* key;         // where the handler lives on this Windows
-  const char* value;
   const char* handler_after;
 };
 
-const Case kCases[] = {
-    {"later Windows, held", testing::kWindows10, "C:\\Apps\\Brisvane.exe", true, nullptr, true,
-     kUserChoiceKey.data(), "Progid", "Acme.Torrent"},
-    {"renamed executable, held", testing::kWindows7, "C:\\Apps\\bv.exe", true, nullptr, true, kUserChoiceKey.data(),
-     "Progid", "Acme.Torrent"},
-    {"another client chosen since", testing::kWindows10, "C:\\Apps\\Brisvane.exe", true, "Other.Torrent", false,
-     kUserChoiceKey.data(), "Progid", "Other.Torrent"},
-    {"never set", testing::kWindows10, "C:\\Apps\\Brisvane.exe", false, nullptr, false, kUserChoiceKey.data(),
-     "Progid", "Acme.Torrent"},
-    {"old shell, held", testing::kWindowsXp, "C:\\Apps\\Brisvane.exe", true, nullptr, true, kFileExtsKey.data(),
-     "Application", "acme.exe"},
-};
-
 TEST(RevertAssociationIfOwned, RevertsOnlyWhatThisProgramHolds) {
-  for (const Case& c : kCases) {
+  const Case cases[] = {
+      {"held", testing::kWindows10, "C:\\Apps\\Brisvane.exe", true, nullptr, true, "Acme.Torrent"},
+      {"held, renamed executable", testing::kWindows7, "C:\\Apps\\bv.exe", true, nullptr, true, "Acme.Torrent"},
+      {"another client chosen since", testing::kWindows10, "C:\\Apps\\Brisvane.exe", true, "Other.Torrent", false,
+       "Other.Torrent"},
+      {"never set", testing::kWindows10, "C:\\Apps\\Brisvane.exe", false, nullptr, false, "Acme.Torrent"},
+      {"held, old shell", testing::kWindowsXp, "C:\\Apps\\Brisvane.exe", true, nullptr, true, "Acme.Torrent"},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    MemoryRegistry registry;
-    ChosenSystem system;
+    testing::MemoryRegistry registry;
+    testing::ChosenSystem system;
     system.version = c.version;
     system.exe_path = c.exe_path;
-    // Acme as the user's choice, in the place this Windows keeps it.
-    PutText(registry, CU, c.key, c.value, c.value == std::string("Application") ? "acme.exe" : "Acme.Torrent");
+    // Where this Windows keeps the user's choice.
+    const bool old_shell = c.version.major < 6;
+    const std::string_view key = old_shell ? kFileExtsKey : kUserChoiceKey;
+    const char* value = old_shell ? "Application" : "Progid";
+    testing::PutText(registry, RegistryRoot::CurrentUser, key, value, "Acme.Torrent");
     if (c.set_by_brisvane) Set_File_Association(registry, system);
-    if (c.then_chosen) PutText(registry, CU, c.key, c.value, c.then_chosen);
+    if (c.chosen_since) testing::PutText(registry, RegistryRoot::CurrentUser, key, value, c.chosen_since);
 
     EXPECT_EQ(RevertAssociationIfOwned(registry, system), c.reverted);
-    EXPECT_EQ(testing::ReadText(registry, CU, c.key, c.value), c.handler_after);
+    EXPECT_EQ(testing::ReadText(registry, RegistryRoot::CurrentUser, key, value), c.handler_after);
   }
 }
 
