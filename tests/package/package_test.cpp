@@ -7,7 +7,6 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <shobjidl.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -34,16 +33,10 @@ std::string Env(const char* name) {
   return FromHostPath(value);
 }
 
-std::string KnownFolder(REFKNOWNFOLDERID id) {
-  PWSTR path = nullptr;
-  SHGetKnownFolderPath(id, 0, nullptr, &path);
-  const std::string text = fs::path(path).string();
-  CoTaskMemFree(path);
-  return text;
-}
-
-const std::string kInstallDir = KnownFolder(FOLDERID_LocalAppData) + "\\Programs\\Brisvane";
-const std::string kShortcut = KnownFolder(FOLDERID_Programs) + "\\Brisvane.lnk";
+// Wine sets these as Windows does; the installer's $LOCALAPPDATA and $SMPROGRAMS are the same folders.
+const std::string kInstallDir = std::string(std::getenv("LOCALAPPDATA")) + "\\Programs\\Brisvane";
+const std::string kShortcut =
+    std::string(std::getenv("APPDATA")) + "\\Microsoft\\Windows\\Start Menu\\Programs\\Brisvane.lnk";
 const std::string kProgram = kInstallDir + "\\Brisvane.exe";
 
 std::set<std::string> FilesIn(const std::string& folder) {

@@ -21,11 +21,7 @@ check() {  # name, command...
   if "$@" >>"$log" 2>&1; then passed=$((passed + 1)); echo "ok   $name"
   else failed=$((failed + 1)); echo "FAIL $name (see $log)"; fi
 }
-finish() {
-  echo "package: $passed passed, $failed failed"
-  exit $((failed > 0))
-}
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+finish() { echo "package: $passed passed, $failed failed"; exit $((failed > 0)); }
 wine() { scripts/xvfb-exec.sh "$work/xvfb" scripts/wine-run "$prefix" "$@"; }
 
 # --- package.sh ------------------------------------------------------------------------------------
@@ -57,7 +53,7 @@ scripts/xvfb-start.sh "$work/xvfb" >>"$log"
 # Into a folder of its own (/D=), so the uninstaller's signature can be read on this side.
 installed=$work/installed
 installed_and_signed() {
-  wine "$setup" /S "/D=$(winpath "$installed")" && verify "$installed/uninstall.exe" &&
+  wine "$setup" /S "/D=Z:${installed//\//\\}" && verify "$installed/uninstall.exe" &&
     wine "$installed/uninstall.exe" /S && for _ in $(seq 100); do [ -d "$installed" ] || return 0; sleep 0.1; done
   return 1
 }
