@@ -79,8 +79,9 @@ address, your torrent program and what to allow) stay, to be found again by a la
 
 ; --- A running copy ---------------------------------------------------------------------------------
 
-; $Pid := the process id of a Brisvane.exe running from $INSTDIR, or 0. Only this folder's copy counts:
-; a portable copy elsewhere does not stand in the way.
+; $Pid := the process id of a Brisvane.exe or brisvane-check.exe running from $INSTDIR (either would
+; keep its file from being replaced or removed), or 0. Only this folder's copies count: a portable copy
+; elsewhere does not stand in the way.
 !macro DefineFindRunning un
 Function ${un}FindRunning
   Push $0
@@ -107,6 +108,7 @@ Function ${un}FindRunning
         System::Call 'kernel32::CloseHandle(p r4)'
         Pop $4
         ${If} $4 == "$INSTDIR\Brisvane.exe"
+        ${OrIf} $4 == "$INSTDIR\brisvane-check.exe"
           StrCpy $Pid $3
           ${Break}
         ${EndIf}
@@ -142,8 +144,8 @@ Function WaitUntilNotRunning
       ${EndIf}
       Sleep 500
     ${Else}
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Brisvane is running from $INSTDIR.$\r$\n$\r$\nClose it, \
-then choose Retry. Cancel leaves everything as it was." IDRETRY retry
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Brisvane (or brisvane-check) is running from \
+$INSTDIR.$\r$\n$\r$\nClose it, then choose Retry. Cancel leaves everything as it was." IDRETRY retry
       SetErrorLevel ${EXIT_RUNNING}
       Quit
       retry:
