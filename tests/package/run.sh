@@ -80,7 +80,9 @@ fi
 purge() { dpkg --purge reputation-server brisvane-check >>"$log" 2>&1; }
 trap purge EXIT
 check "dpkg -i both packages" dpkg -i "${debs[@]}"
-check "unit verified" systemd-analyze verify /lib/systemd/system/reputation-server.service
+if command -v systemd-analyze >/dev/null; then
+  check "unit verified" systemd-analyze verify /lib/systemd/system/reputation-server.service
+else echo "skip verifying the unit: no systemd-analyze here"; fi
 db=/var/lib/reputation-server/ratings.db
 hash=$(grep single-file examples/SHA1SUMS | cut -d' ' -f1)
 printf 'hash,rating\n%s,VERIFIED\n' "$hash" >"$work/ratings.csv" && chmod 644 "$work/ratings.csv"
