@@ -11,6 +11,7 @@ cd "$root"
 work=$root/build/package-test
 prefix=$root/build/package/wineprefix-test
 log=$work/log
+scripts/xvfb-stop.sh "$work/xvfb"  # one left by an interrupted run would lose its record below
 rm -rf "$work" && mkdir -p "$work"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"  # no menu entries on this machine
 passed=0 failed=0
