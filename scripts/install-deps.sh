@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Brisvane needs on Debian 12 with apt-get. Quick when everything is already there.
-#   install-deps.sh [build|run|test|bench|all]   (default: all)
+#   install-deps.sh [build|run|package|test|bench|all]   (default: all)
 set -euo pipefail
 what=${1:-all}
 
@@ -9,16 +9,18 @@ build=(cmake ninja-build g++ make python3 openssl
        libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
        pkg-config libcpp-httplib-dev libsqlite3-dev sqlite3)
 run=(wine wine64 fonts-wine xvfb x11-utils imagemagick)
-test=(clang-14 libfuzzer-14-dev python3-libtorrent mktorrent)
+package=(nsis osslsigncode zip unzip dpkg-dev file)
+test=(clang-14 libfuzzer-14-dev python3-libtorrent mktorrent lintian adduser)
 bench=(wrk nginx curl)
 
 case $what in
   build) packages=("${build[@]}") ;;
   run) packages=("${build[@]}" "${run[@]}") ;;
-  test) packages=("${build[@]}" "${run[@]}" "${test[@]}") ;;
+  package) packages=("${build[@]}" "${package[@]}") ;;
+  test) packages=("${build[@]}" "${run[@]}" "${package[@]}" "${test[@]}") ;;
   bench) packages=("${build[@]}" "${bench[@]}") ;;
-  all) packages=("${build[@]}" "${run[@]}" "${test[@]}" "${bench[@]}") ;;
-  *) echo "usage: $0 [build|run|test|bench|all]" >&2; exit 2 ;;
+  all) packages=("${build[@]}" "${run[@]}" "${package[@]}" "${test[@]}" "${bench[@]}") ;;
+  *) echo "usage: $0 [build|run|package|test|bench|all]" >&2; exit 2 ;;
 esac
 
 missing=()

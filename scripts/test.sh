@@ -49,6 +49,18 @@ if [ -x scripts/fuzz.sh ]; then
   fi
 fi
 
+echo "== release packages: scripts/package.sh, then the installer, portable zip and Debian packages tested"
+package_log=$(mktemp)
+if tests/package/run.sh 2>&1 | tee "$package_log"; then :; fi
+line=$(grep -E '^package: [0-9]+ passed, [0-9]+ failed$' "$package_log" | tail -n 1 || true)
+summary+=("${line:-package: no result}")
+if [[ $line =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+  total_passed=$((total_passed + BASH_REMATCH[1]))
+  total_failed=$((total_failed + BASH_REMATCH[2]))
+fi
+[[ $line == *" 0 failed" ]] || failed=1
+rm -f "$package_log"
+
 echo
 printf '%s\n' "${summary[@]}"
 echo "tests: $total_passed passed, $total_failed failed"

@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/clock.h"
 #include "platform/http.h"
+#include "settings/association_cleanup.h"
 #include "win32/default_apps.h"
 #include "win32/desktop_windows.h"
 #include "win32/file_dialogs.h"
@@ -21,6 +22,11 @@
 #include "win32/system_services.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // The uninstaller's step: hand .torrent files back to the client Brisvane replaced, without a window.
+  if (brisvane::Win32System system; brisvane::ArgumentText(system.CommandLine()) == "--revert-association") {
+    brisvane::RevertAssociationIfOwned(*brisvane::MakeSystemRegistry(), system);
+    return 0;
+  }
   // The system's file-open object and the common dialogs want an apartment-threaded COM.
   const HRESULT ole = OleInitialize(nullptr);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
