@@ -9,7 +9,7 @@
 #include "app/reference_bencode.h"
 #include "app/torrent_decoder.h"
 #include "app/torrent_generator.h"
-#include "hash/sha_algorithm.h"
+#include "hash/sha_digest.h"
 #include "support/memory_file_system.h"
 
 namespace brisvane {
@@ -66,7 +66,7 @@ TEST(TorrentDecoderDifferential, GeneratedTorrentsHashTheSameSpanAsTheReference)
     if (expected.kind == Kind::Info) {
       fs.Put("/gen.torrent", text);
       const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data()) + expected.info_offset;
-      EXPECT_EQ(GetTorrentHash(fs, "/gen.torrent").hash, SHAAlgorithm().SHA1({bytes, expected.info_length}));
+      EXPECT_EQ(GetTorrentHash(fs, "/gen.torrent").hash, Sha1Hex({bytes, expected.info_length}));
     }
   }
   // Every kind of case came up often enough to mean something.
