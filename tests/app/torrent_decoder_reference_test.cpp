@@ -139,8 +139,9 @@ TEST(TorrentDecoderReference, MktorrentTorrentsHashAsLibtorrentDoes) {
   std::vector<std::string> torrents;
   for (std::size_t i = 0; i < made.size(); ++i) {
     const std::string out = dir.Path("made" + std::to_string(i) + ".torrent");
-    const std::string command = "cd " + Quoted(dir.Root()) + " && mktorrent -a http://tracker.example.invalid/announce" +
-                                made[i].first + " -o " + Quoted(out) + " " + Quoted(made[i].second);
+    const std::string command = "cd " + Quoted(dir.Root()) +
+                                " && mktorrent -a http://tracker.example.invalid/announce" + made[i].first +
+                                " -o " + Quoted(out) + " " + Quoted(made[i].second);
     ASSERT_TRUE(Succeeds(command)) << command;
     torrents.push_back(out);
 
@@ -163,7 +164,8 @@ TEST(TorrentDecoderReference, MktorrentTorrentsHashAsLibtorrentDoes) {
   std::string list;
   for (const auto& t : torrents) list += t + "\n";
   const std::string command =
-      python + " -c 'import sys, libtorrent as lt\nfor p in open(sys.argv[1], encoding=\"utf-8\").read().split(\"\\n\")[:-1]:"
+      python + " -c 'import sys, libtorrent as lt\n"
+               "for p in open(sys.argv[1], encoding=\"utf-8\").read().split(\"\\n\")[:-1]:"
                " print(lt.torrent_info(p).info_hash())' " + Quoted(dir.Write("list.txt", list));
   FILE* pipe = ::popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
