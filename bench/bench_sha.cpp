@@ -36,9 +36,7 @@ void BM_Sha16MiB(benchmark::State& state, Algorithm algorithm, BlockFunction blo
     state.SkipWithError("this CPU has no SHA extensions");
     return;
   }
-  const Sha1Strategy sha1(blocks);
-  const Sha256Strategy sha256(blocks);
-  const IShaStrategy& strategy = algorithm == Algorithm::Sha1 ? static_cast<const IShaStrategy&>(sha1) : sha256;
+  const ShaStrategy strategy = algorithm == Algorithm::Sha1 ? Sha1Strategy(blocks) : Sha256Strategy(blocks);
   const auto message = Message(k16MiB);
   for (auto _ : state) benchmark::DoNotOptimize(ShaHex(message, strategy));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(k16MiB));

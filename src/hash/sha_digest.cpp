@@ -31,16 +31,31 @@ std::string WordsToHex(std::span<const Word> words) {
 
 }  // namespace
 
-std::string ShaHex(std::span<const std::uint8_t> message, const IShaStrategy& strategy) {
+std::string ShaHex(std::span<const std::uint8_t> message, const ShaStrategy& strategy) {
   std::array<Word, 8> hash{};
-  const std::span<const Word> initial = strategy.InitialHash();
-  std::copy(initial.begin(), initial.end(), hash.begin());
+  std::copy(strategy.initial_hash.begin(), strategy.initial_hash.end(), hash.begin());
   const std::size_t whole = message.size() / kBlockBytes;
-  if (whole > 0) strategy.CompressBlocks(hash.data(), message.data(), whole);
+  if (whole > 0) strategy.compress(hash.data(), message.data(), whole);
   std::array<std::uint8_t, 2 * kBlockBytes> tail;
   const std::size_t tail_blocks = PadTail(message.subspan(whole * kBlockBytes), message.size(), tail);
-  strategy.CompressBlocks(hash.data(), tail.data(), tail_blocks);
-  return WordsToHex(std::span<const Word>(hash).first(strategy.DigestWords()));
+  strategy.compress(hash.data(), tail.data(), tail_blocks);
+  return WordsToHex(std::span<const Word>(hash).first(strategy.digest_words));
+}
+
+// The initial hash values of FIPS 180-4 section 5.3.
+ShaStrategy Sha1Strategy(BlockFunction compress) {
+  static constexpr Word kInitialHash[] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
+  return {kInitialHash, 5, compress};
+}
+ShaStrategy Sha224Strategy(BlockFunction compress) {
+  static constexpr Word kInitialHash[] = {0xc1059ed8, 0x367cd507, 0x3070dd17, 0xf70e5939,
+                                          0xffc00b31, 0x68581511, 0x64f98fa7, 0xbefa4fa4};
+  return {kInitialHash, 7, compress};
+}
+ShaStrategy Sha256Strategy(BlockFunction compress) {
+  static constexpr Word kInitialHash[] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                          0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  return {kInitialHash, 8, compress};
 }
 
 std::string Sha1Hex(std::span<const std::uint8_t> message) { return ShaHex(message, Sha1Strategy()); }
