@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "hash/sha_algorithm.h"
+#include "hash/sha_digest.h"
 
 namespace brisvane {
 namespace {
@@ -317,7 +317,7 @@ TorrentHash GetTorrentHash(IFileSystem& fs, const std::string& path, const ScanH
   result.problem = std::move(scan.problem);
   if (scan.info) {
     const auto span = loaded.bytes.span().subspan(scan.info->offset, scan.info->length);
-    result.hash = SHAAlgorithm().SHA1(span);
+    result.hash = Sha1Hex(span);
   }
   return result;
 }

@@ -11,6 +11,7 @@ namespace brisvane {
 void Sha1BlocksShaNi(Word* hash, const std::uint8_t* blocks, std::size_t count);
 void Sha256BlocksShaNi(Word* hash, const std::uint8_t* blocks, std::size_t count);
 
+namespace {
 bool CpuHasShaExtensions() {
   static const bool has = [] {
     unsigned a = 0, b = 0, c = 0, d = 0;
@@ -21,10 +22,11 @@ bool CpuHasShaExtensions() {
   }();
   return has;
 }
+}  // namespace
+
 BlockFunction Sha1BlocksAccelerated() { return CpuHasShaExtensions() ? &Sha1BlocksShaNi : nullptr; }
 BlockFunction Sha256BlocksAccelerated() { return CpuHasShaExtensions() ? &Sha256BlocksShaNi : nullptr; }
 #else
-bool CpuHasShaExtensions() { return false; }
 BlockFunction Sha1BlocksAccelerated() { return nullptr; }
 BlockFunction Sha256BlocksAccelerated() { return nullptr; }
 #endif

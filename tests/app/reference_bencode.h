@@ -22,24 +22,13 @@ struct Result {
 
 class Reader {
  public:
-  explicit Reader(std::string_view text, int max_depth = 256) : text_(text), max_depth_(max_depth) {}
+  Reader(std::string_view text, int max_depth) : text_(text), max_depth_(max_depth) {}
 
   Result Read() {
-    Result result;
-    if (!Value(0) || at_ != text_.size()) {
-      result.kind = too_deep_ ? Result::Kind::TooDeep : Result::Kind::Malformed;
-      return result;
-    }
-    if (info_keys_ == 0) {
-      result.kind = Result::Kind::NoInfo;
-    } else if (info_keys_ > 1 || !info_is_dict_) {
-      result.kind = Result::Kind::Refused;
-    } else {
-      result.kind = Result::Kind::Info;
-      result.info_offset = info_begin_;
-      result.info_length = info_end_ - info_begin_;
-    }
-    return result;
+    if (!Value(0) || at_ != text_.size()) return {too_deep_ ? Result::Kind::TooDeep : Result::Kind::Malformed};
+    if (info_keys_ == 0) return {Result::Kind::NoInfo};
+    if (info_keys_ > 1 || text_[info_begin_] != 'd') return {Result::Kind::Refused};
+    return {Result::Kind::Info, info_begin_, info_end_ - info_begin_};
   }
 
  private:
@@ -48,49 +37,38 @@ class Reader {
       too_deep_ = true;
       return false;
     }
-    if (at_ >= text_.size()) return false;
-    const char c = text_[at_];
-    if (c == 'i') return Integer();
-    if (c >= '0' && c <= '9') return String(nullptr);
-    if (c == 'l') {
-      ++at_;
-      while (at_ < text_.size() && text_[at_] != 'e') {
-        if (!Value(depth + 1)) return false;
-      }
-      return Close();
+    if (Accept('i')) {
+      Accept('-');
+      const std::size_t digits = at_;
+      while (at_ < text_.size() && IsDigit(text_[at_])) ++at_;
+      return at_ != digits && Accept('e');
     }
-    if (c == 'd') {
-      ++at_;
-      while (at_ < text_.size() && text_[at_] != 'e') {
+    if (Accept('l')) {
+      while (!Accept('e'))
+        if (!Value(depth + 1)) return false;
+      return true;
+    }
+    if (Accept('d')) {
+      while (!Accept('e')) {
         std::string_view key;
         if (!String(&key)) return false;
-        const bool root_info = depth == 0 && key == "info";
         const std::size_t value_begin = at_;
         if (!Value(depth + 1)) return false;
-        if (root_info) {
+        if (depth == 0 && key == "info") {
           ++info_keys_;
-          info_is_dict_ = text_[value_begin] == 'd';
           info_begin_ = value_begin;
           info_end_ = at_;
         }
       }
-      return Close();
+      return true;
     }
-    return false;
+    return String(nullptr);
   }
 
-  bool Close() {
-    if (at_ >= text_.size()) return false;
-    ++at_;  // the 'e'
-    return true;
-  }
+  static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-  bool Integer() {
-    ++at_;
-    if (at_ < text_.size() && text_[at_] == '-') ++at_;
-    const std::size_t digits = at_;
-    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') ++at_;
-    if (at_ == digits || at_ >= text_.size() || text_[at_] != 'e') return false;
+  bool Accept(char c) {
+    if (at_ >= text_.size() || text_[at_] != c) return false;
     ++at_;
     return true;
   }
@@ -98,14 +76,11 @@ class Reader {
   bool String(std::string_view* out) {
     std::size_t length = 0;
     const std::size_t digits = at_;
-    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') {
+    for (; at_ < text_.size() && IsDigit(text_[at_]); ++at_) {
       if (length > text_.size()) return false;  // longer than the input anyway; stop before overflow
       length = length * 10 + static_cast<std::size_t>(text_[at_] - '0');
-      ++at_;
     }
-    if (at_ == digits || at_ >= text_.size() || text_[at_] != ':') return false;
-    ++at_;
-    if (length > text_.size() - at_) return false;
+    if (at_ == digits || !Accept(':') || length > text_.size() - at_) return false;
     if (out) *out = text_.substr(at_, length);
     at_ += length;
     return true;
@@ -116,7 +91,6 @@ class Reader {
   std::size_t at_ = 0;
   bool too_deep_ = false;
   int info_keys_ = 0;
-  bool info_is_dict_ = false;
   std::size_t info_begin_ = 0;
   std::size_t info_end_ = 0;
 };

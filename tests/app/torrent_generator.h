@@ -19,7 +19,7 @@ class TorrentGenerator {
     const int before = Pick(5);
     const int after = Pick(5);
     for (int i = 0; i < before; ++i) out += Key() + Value(1);
-    if (shape < 94) out += Str("info") + InfoValue(shape);
+    if (shape < 94) out += Str("info") + (shape >= 88 ? Value(1) : InfoDict(1));  // often not a dictionary
     for (int i = 0; i < after; ++i) out += Key() + Value(1);
     if (shape >= 80 && shape < 88) out += Str("info") + (Pick(2) ? InfoDict(1) : Value(1));  // a second key
     return out + "e";
@@ -88,18 +88,13 @@ class TorrentGenerator {
     std::string info = "d";
     if (Pick(2)) info += Str("length") + Integer();
     if (Pick(2)) info += Str("name") + Str(Bytes(12));
-    if (Pick(3) == 0) info += Str("info") + (Pick(2) ? InfoDictLeaf() : Value(depth + 1));  // a decoy inside
+    if (Pick(3) == 0) {  // a decoy inside
+      info += Str("info") + (Pick(2) ? "d" + Str("name") + Str(Bytes(8)) + "e" : Value(depth + 1));
+    }
     if (Pick(2)) info += Str("piece length") + Integer();
     for (int n = Pick(3); n > 0; --n) info += Key() + Value(depth + 1);
     if (Pick(2)) info += Str("pieces") + Str(Bytes(60));
     return info + "e";
-  }
-
-  std::string InfoDictLeaf() { return "d" + Str("name") + Str(Bytes(8)) + "e"; }
-
-  std::string InfoValue(int shape) {
-    if (shape >= 88) return Value(1);  // often not a dictionary
-    return InfoDict(1);
   }
 
   std::mt19937 rng_;
