@@ -298,12 +298,6 @@ Loaded Load(IFileSystem& fs, const std::string& path) {
 
 }  // namespace
 
-FileBytes LoadTorrentFile(IFileSystem& fs, const std::string& path, std::string* message) {
-  Loaded loaded = Load(fs, path);
-  if (message) *message = std::move(loaded.message);
-  return loaded.bytes;
-}
-
 TorrentHash GetTorrentHash(IFileSystem& fs, const std::string& path, const ScanHooks& hooks) {
   TorrentHash result;
   Loaded loaded = Load(fs, path);

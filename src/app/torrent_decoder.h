@@ -53,11 +53,6 @@ struct TorrentScan {
 // Scans `bytes` once for the info dictionary. Never throws for any input.
 TorrentScan ParseTorrent(std::span<const std::uint8_t> bytes, const ScanHooks& hooks = {});
 
-// Reads the whole file. A missing or empty file gives no bytes and no message (the scan then says the
-// file is not a torrent); a file that exists but cannot be read, or is larger than kMaxTorrentFileBytes,
-// gives no bytes and a message naming the file and the reason. `message` may be null.
-FileBytes LoadTorrentFile(IFileSystem& fs, const std::string& path, std::string* message);
-
 struct TorrentHash {
   std::string hash;     // 40 lower-case hex digits, or empty when no hash could be made
   std::string message;  // text for a message box, or empty
