@@ -64,6 +64,12 @@ class Scanner {
   void Open(Kind kind) {
     token_begin_ = pos_ + 1;
     if (frames_.size() >= kMaxNestingDepth) return Stop(Halt::TooDeep, pos_);
+    if (AtInfoTopLevel()) {
+      // A container as a key or value of the info dictionary: only an integer "meta version" counts.
+      meta_version_open_ = kind == Kind::Integer && frames_.back().at_value && info_key_ == InfoKey::MetaVersion;
+      integer_begin_ = pos_ + 1;
+      if (!frames_.back().at_value) info_key_ = InfoKey::Other;
+    }
     const bool first_top_level = frames_.empty() && top_items_ == 0;
     const bool starts_span = BeginItem(kind == Kind::Dict, false, pos_);
     if (phase_ == Phase::Done) return;
@@ -85,6 +91,10 @@ class Scanner {
       frames_.pop_back();
       if (phase_ == Phase::Tail) phase_ = Phase::Done;
       return;
+    }
+    if (meta_version_open_ && frames_.size() == span_depth_ + 1) {
+      meta_version_open_ = false;
+      facts_.meta_version_2 = pos_ - integer_begin_ == 1 && bytes_[integer_begin_] == '2';
     }
     if (phase_ == Phase::InSpan && frames_.size() == span_depth_) {
       span_length_ = pos_ - span_offset_ + 1;
@@ -115,6 +125,7 @@ class Scanner {
 
     const std::string_view text(reinterpret_cast<const char*>(bytes_.data()) + pos_ + 1, length);
     if (!text.empty() && hooks_.on_string) hooks_.on_string(text);
+    if (AtInfoTopLevel()) NoteInfoString(text);
     pos_ += length;  // the loop's step then moves past the string's last byte
     token_begin_ = pos_ + 1;
     BeginItem(false, text == "info", prefix_offset);
@@ -147,6 +158,24 @@ class Scanner {
     verdict_ = verdict;
     verdict_offset_ = offset;
     phase_ = Phase::Done;
+  }
+
+  // True while the next item belongs to the info dictionary itself, not to anything inside it.
+  bool AtInfoTopLevel() const {
+    return phase_ == Phase::InSpan && frames_.size() == span_depth_ && frames_.back().kind == Kind::Dict;
+  }
+
+  // A string among the info dictionary's own keys and values.
+  void NoteInfoString(std::string_view text) {
+    if (frames_.back().at_value) {
+      if (info_key_ == InfoKey::Name) facts_.name = std::string(text);
+      return;
+    }
+    info_key_ = text == "meta version" ? InfoKey::MetaVersion
+                : text == "pieces"     ? InfoKey::Pieces
+                : text == "name"       ? InfoKey::Name
+                                       : InfoKey::Other;
+    if (info_key_ == InfoKey::Pieces) facts_.v1_pieces = true;
   }
 
   // Places one item (a completed string, or a container as it opens) in the container it belongs to.
@@ -207,6 +236,7 @@ class Scanner {
     TorrentScan scan;
     if (span_length_ != 0) {
       scan.info = InfoSpan{span_offset_, span_length_};
+      scan.facts = facts_;
       return scan;
     }
     if (error_) scan.message = kUnexpectedErrorMessage;
@@ -251,6 +281,13 @@ class Scanner {
   std::size_t span_offset_ = 0;
   std::size_t span_depth_ = 0;  // frames_.size() while the info dictionary is the innermost container
   std::size_t span_length_ = 0;
+
+  // The info dictionary's own keys that tell the torrent's kind.
+  enum class InfoKey { Other, MetaVersion, Pieces, Name };
+  InfoKey info_key_ = InfoKey::Other;  // the key whose value comes next
+  bool meta_version_open_ = false;     // inside the integer value of "meta version"
+  std::size_t integer_begin_ = 0;
+  InfoFacts facts_;
 
   bool not_torrent_ = false;
   bool error_ = false;
@@ -311,7 +348,10 @@ TorrentHash GetTorrentHash(IFileSystem& fs, const std::string& path, const ScanH
   result.problem = std::move(scan.problem);
   if (scan.info) {
     const auto span = loaded.bytes.span().subspan(scan.info->offset, scan.info->length);
-    result.hash = Sha1Hex(span);
+    result.v1_hash = Sha1Hex(span);
+    if (scan.facts.meta_version_2) result.v2_hash = Sha256Hex(span);
+    result.hash = scan.facts.meta_version_2 && !scan.facts.v1_pieces ? result.v2_hash.substr(0, 40) : result.v1_hash;
+    result.name = std::move(scan.facts.name);
   }
   return result;
 }

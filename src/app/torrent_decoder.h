@@ -44,8 +44,16 @@ struct InfoSpan {
   std::size_t length = 0;  // through its own closing 'e', both included
 };
 
+// What the info dictionary's own top level says of the torrent's kind.
+struct InfoFacts {
+  bool meta_version_2 = false;  // "meta version" is the integer 2: a v2 or hybrid torrent (BEP 52)
+  bool v1_pieces = false;       // a "pieces" key: the torrent has v1 pieces (v1 or hybrid)
+  std::string name;             // the "name" string, as stored; empty when there is none
+};
+
 struct TorrentScan {
   std::optional<InfoSpan> info;
+  InfoFacts facts;
   std::string message;  // text for a message box, or empty when the user needn't be told anything
   std::string problem;  // one line for a command-line tool when there is no span, else empty
 };
@@ -54,12 +62,18 @@ struct TorrentScan {
 TorrentScan ParseTorrent(std::span<const std::uint8_t> bytes, const ScanHooks& hooks = {});
 
 struct TorrentHash {
-  std::string hash;     // 40 lower-case hex digits, or empty when no hash could be made
+  // The lookup key, 40 lower-case hex digits: the v1 hash where the torrent has v1 pieces, else the v2
+  // hash cut to its first 20 bytes, as trackers and the DHT cut it. Empty when no hash could be made.
+  std::string hash;
+  std::string v1_hash;  // the SHA-1 of the info span, 40 digits
+  std::string v2_hash;  // for v2 and hybrid torrents the SHA-256 of the same span, 64 digits; else empty
+  std::string name;
   std::string message;  // text for a message box, or empty
   std::string problem;  // one line for a command-line tool when `hash` is empty, else empty
 };
 
-// Loads, scans and hashes: the SHA-1 of the info span, exactly as stored in the file.
+// Loads, scans and hashes the info span exactly as stored in the file: SHA-1 always, SHA-256 too for
+// v2 and hybrid torrents.
 TorrentHash GetTorrentHash(IFileSystem& fs, const std::string& path, const ScanHooks& hooks = {});
 
 }  // namespace brisvane

@@ -180,6 +180,31 @@ TEST(TorrentDecoderReference, MktorrentTorrentsHashAsLibtorrentDoes) {
   }
   EXPECT_EQ(::pclose(pipe), 0) << command;
 }
+
+TEST(TorrentDecoderReference, V1V2AndHybridTorrentsHashAsLibtorrentDoes) {
+  if (!Succeeds("/usr/bin/python3 -c 'import libtorrent'")) GTEST_SKIP() << "python3-libtorrent is not installed";
+  testing::TempDir dir;
+  const std::string command = "/usr/bin/python3 " + Quoted(std::string(BRISVANE_SOURCE_DIR) + "/tests/app/make_torrents.py") +
+                              " " + Quoted(dir.Root());
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  const auto fs = MakeSystemFileSystem();
+  char path[4096], v1[80], v2[80];
+  int torrents = 0;
+  while (std::fscanf(pipe, "%4095s %79s %79s", path, v1, v2) == 3) {
+    SCOPED_TRACE(path);
+    ++torrents;
+    const TorrentHash hash = GetTorrentHash(*fs, path);
+    const std::string want_v1 = v1 == std::string("none") ? "" : v1;
+    const std::string want_v2 = v2 == std::string("none") ? "" : v2;
+    // libtorrent has no v1 hash for a v2-only torrent; the SHA-1 of its info span is ours alone.
+    if (!want_v1.empty()) EXPECT_EQ(hash.v1_hash, want_v1);
+    EXPECT_EQ(hash.v2_hash, want_v2);
+    EXPECT_EQ(hash.hash, want_v1.empty() ? want_v2.substr(0, 40) : want_v1);
+  }
+  EXPECT_EQ(::pclose(pipe), 0) << command;
+  EXPECT_EQ(torrents, 8);
+}
 #endif
 
 }  // namespace
