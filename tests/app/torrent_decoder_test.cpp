@@ -233,5 +233,30 @@ TEST(GetTorrentHash, HashesWhatTheFileHoldsOrSaysWhyNot) {
   }
 }
 
+TEST(ParseTorrent, OnlyTheInfoDictionarysOwnKeysTellItsKind) {
+  struct Case {
+    std::string text;
+    bool v2, pieces;
+    std::string name;
+  };
+  const Case cases[] = {
+      {"d4:infod12:meta versioni2e6:pieces0:4:name1:xee", true, true, "x"},  // hybrid
+      {"d4:infod12:meta versioni2eee", true, false, ""},                      // v2 only
+      {"d12:meta versioni2e4:infod4:name1:xee", false, false, "x"},           // outside the info dictionary
+      {"d4:infod12:meta version1:2ee", false, false, ""},                     // not an integer
+      {"d4:infod12:meta versioni20eee", false, false, ""},
+      {"d4:infod12:meta versionli2eeee", false, false, ""},
+      {"d4:infod1:ad12:meta versioni2e6:pieces0:4:name1:ye4:name1:xee", false, false, "x"},  // deeper down
+      {"d4:infod4:named1:ae12:meta versioni2eee", true, false, ""},
+  };
+  for (const Case& c : cases) {
+    const TorrentScan scan = Scan(c.text);
+    ASSERT_TRUE(scan.info) << c.text;
+    EXPECT_EQ(scan.facts.meta_version_2, c.v2) << c.text;
+    EXPECT_EQ(scan.facts.v1_pieces, c.pieces) << c.text;
+    EXPECT_EQ(scan.facts.name, c.name) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace brisvane
