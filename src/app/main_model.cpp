@@ -1,5 +1,6 @@
 #include "app/main_model.h"
 
+#include "app/magnet_link.h"
 #include "app/rating.h"
 #include "dialogs/file_choosers.h"
 #include "product.h"
@@ -76,6 +77,14 @@ void MainModel::Load(int monitor_width, int monitor_height) {
 
 bool MainModel::RunCommandLine() {
   if (command_line_.empty()) return false;
+  // A link comes as Windows passes it, in the quotes it adds; inside them it is taken exactly as it is.
+  std::string_view link = command_line_;
+  if (link.size() >= 2 && link.front() == '"' && link.back() == '"') link = link.substr(1, link.size() - 2);
+  if (IsMagnetLink(link)) {
+    SetTorrentPath(std::string(link));
+    Check(true);
+    return true;
+  }
   std::string path = command_line_;
   RemoveAll(path, "\"");
   if (s_.fs.FileExists(path)) {

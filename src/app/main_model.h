@@ -61,8 +61,9 @@ class MainModel final : private ICheckObserver {
   void Load(int monitor_width, int monitor_height);
 
   // The start-up decision: false for an interactive run, whose window should now show. Otherwise checks
-  // the torrent named on the command line (all double quotes removed; a missing file silently) with the
-  // launch, then returns true: the program should end.
+  // the torrent named on the command line with the launch, then returns true: the program should end.
+  // A magnet link is taken exactly as received inside the quotes Windows adds; a file path loses all
+  // double quotes, and a missing file ends the run silently.
   bool RunCommandLine();
 
   // "Check torrent": clears the hash and rating, then looks the torrent up, or says it is not found.

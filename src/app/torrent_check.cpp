@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "app/rating.h"
+#include "app/magnet_link.h"
 #include "app/reputation_lookup.h"
 #include "app/torrent_decoder.h"
 #include "product.h"
@@ -36,6 +37,13 @@ void TorrentProgramStarter::Start(const std::string& program_path, const std::st
 }
 
 std::string TorrentCheck::Hash(ICheckObserver& observer) {
+  if (is_link_) {
+    const MagnetLink link = ParseMagnetLink(request_.torrent_path);
+    if (!link.refusal.empty()) s_.messages.Show(link.refusal, kProgramTitle);
+    shown_name_ = MagnetDisplayName(link);
+    observer.HashFound(link.hash);
+    return link.hash;
+  }
   ScanHooks hooks;
   hooks.progress = s_.pump;
   if (s_.logs.debug) {
@@ -71,11 +79,15 @@ std::optional<HttpReply> TorrentCheck::Fetch(const std::string& url, ICheckObser
 
 bool TorrentCheck::Run(ICheckObserver& observer) {
   const Settings& settings = request_.settings;
-  if (!s_.fs.FileExists(request_.torrent_path)) return false;
+  is_link_ = IsMagnetLink(request_.torrent_path);
+  if (!is_link_ && !s_.fs.FileExists(request_.torrent_path)) return false;
+  shown_name_ = FileNameOf(request_.torrent_path);
 
   std::string rating;
   const std::string hash = Hash(observer);
   if (observer.Abandoned()) return true;  // closed while the scan processed messages
+  // A link that cannot be handed on safely is not even announced: nothing about it is worth trying.
+  if (is_link_ && hash.empty()) return true;
   if (!hash.empty()) {
     const LookupLog log = [this, &hash](std::string_view outcome) {
       if (s_.logs.activity) {
@@ -93,7 +105,7 @@ bool TorrentCheck::Run(ICheckObserver& observer) {
   if (!request_.launch) return true;
 
   const bool allowed = IsAllowed(rating, settings.allow);
-  s_.popup.Present(PopupContent{FileNameOf(request_.torrent_path), rating, PopupColor(rating, settings.allow),
+  s_.popup.Present(PopupContent{shown_name_, rating, PopupColor(rating, settings.allow),
                                 allowed ? "Allowed" : "Blocked"},
                    s_.screen);
   s_.clock.Sleep(10);

@@ -30,7 +30,7 @@ inline constexpr std::string_view kProgramIsBrisvane =
     "only start again. Choose your torrent client in \"Torrent Program Path\" and try again.";
 
 struct CheckRequest {
-  std::string torrent_path;
+  std::string torrent_path;  // a torrent file, or a magnet link exactly as received
   Settings settings;   // the service, the torrent program and the allow flags
   bool launch = false;  // decide, show the popup and hand an allowed torrent to the torrent program
 };
@@ -84,7 +84,9 @@ class TorrentCheck {
  public:
   TorrentCheck(const CheckServices& services, CheckRequest request) : s_(services), request_(std::move(request)) {}
 
-  // Runs the whole check. Returns false, having done nothing, when the torrent file does not exist.
+  // Runs the whole check. Returns false, having done nothing, when the torrent file does not exist. A
+  // magnet link is checked by the hash it names; one that names none, or could not be handed on safely,
+  // is refused with a message and neither announced nor started.
   bool Run(ICheckObserver& observer);
 
  private:
@@ -94,6 +96,8 @@ class TorrentCheck {
 
   CheckServices s_;
   CheckRequest request_;
+  bool is_link_ = false;
+  std::string shown_name_;  // the popup's name for the torrent
 };
 
 }  // namespace brisvane

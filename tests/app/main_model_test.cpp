@@ -106,6 +106,35 @@ TEST(MainModelStart, ACommandLineRunChecksTheQuotedTorrentWithTheLaunchOrEndsSil
   EXPECT_TRUE(missing.popup.shown.empty());
 }
 
+TEST(MainModelStart, AMagnetLinkIsCheckedByItsHashAndHandedOnExactlyAsReceived) {
+  const std::string link = "magnet:?xt=urn:btih:C12FE1C06BBA254A9DC9F519B335AA7C1367A88A&dn=Big%20Buck+Bunny"
+                           "&tr=udp%3A%2F%2Ftracker.example%3A1337";
+  World w("VERIFIED");
+  w.system.arguments = "\"" + link + "\"";
+  w.model.Load(1920, 1080);
+  EXPECT_TRUE(w.model.RunCommandLine());
+  EXPECT_EQ(w.http.urls.back(), std::string(kDefaultServiceUrl) + "?hash=c12fe1c06bba254a9dc9f519b335aa7c1367a88a");
+  ASSERT_EQ(w.popup.shown.size(), 1u);
+  EXPECT_EQ(w.popup.shown[0].file_name, "Big Buck Bunny");
+  EXPECT_EQ(w.launcher.started, std::vector<std::string>{"notepad \"" + link + "\""});
+
+  World blocked("FAKE");
+  blocked.model.SetTorrentPath(link);
+  blocked.model.LaunchTorrent();
+  EXPECT_EQ(blocked.popup.shown[0].action, "Blocked");
+  EXPECT_TRUE(blocked.launcher.started.empty());
+
+  // A quote inside the link could end the program's argument early: refused, not announced, not started.
+  World smuggled("VERIFIED");
+  smuggled.system.arguments = "\"magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a\" --evil \"x\"";
+  smuggled.model.Load(1920, 1080);
+  EXPECT_TRUE(smuggled.model.RunCommandLine());
+  EXPECT_EQ(smuggled.messages.shown.size(), 1u);
+  EXPECT_TRUE(smuggled.http.urls.empty());
+  EXPECT_TRUE(smuggled.popup.shown.empty());
+  EXPECT_TRUE(smuggled.launcher.started.empty());
+}
+
 TEST(MainModelCheck, CheckShowsTheHashAndTheColouredRatingOrThatTheFileIsMissing) {
   World w("NONE");
   w.model.CheckTorrent();
