@@ -348,9 +348,10 @@ TorrentHash GetTorrentHash(IFileSystem& fs, const std::string& path, const ScanH
   result.problem = std::move(scan.problem);
   if (scan.info) {
     const auto span = loaded.bytes.span().subspan(scan.info->offset, scan.info->length);
-    result.v1_hash = Sha1Hex(span);
+    const bool v2_only = scan.facts.meta_version_2 && !scan.facts.v1_pieces;
+    if (!v2_only) result.v1_hash = Sha1Hex(span);
     if (scan.facts.meta_version_2) result.v2_hash = Sha256Hex(span);
-    result.hash = scan.facts.meta_version_2 && !scan.facts.v1_pieces ? result.v2_hash.substr(0, 40) : result.v1_hash;
+    result.hash = v2_only ? result.v2_hash.substr(0, 40) : result.v1_hash;
     result.name = std::move(scan.facts.name);
   }
   return result;

@@ -65,7 +65,7 @@ struct TorrentHash {
   // The lookup key, 40 lower-case hex digits: the v1 hash where the torrent has v1 pieces, else the v2
   // hash cut to its first 20 bytes, as trackers and the DHT cut it. Empty when no hash could be made.
   std::string hash;
-  std::string v1_hash;  // the SHA-1 of the info span, 40 digits
+  std::string v1_hash;  // the SHA-1 of the info span, 40 digits; empty for a v2-only torrent
   std::string v2_hash;  // for v2 and hybrid torrents the SHA-256 of the same span, 64 digits; else empty
   std::string name;
   std::string message;  // text for a message box, or empty

@@ -197,8 +197,7 @@ TEST(TorrentDecoderReference, V1V2AndHybridTorrentsHashAsLibtorrentDoes) {
     const TorrentHash hash = GetTorrentHash(*fs, path);
     const std::string want_v1 = v1 == std::string("none") ? "" : v1;
     const std::string want_v2 = v2 == std::string("none") ? "" : v2;
-    // libtorrent has no v1 hash for a v2-only torrent; the SHA-1 of its info span is ours alone.
-    if (!want_v1.empty()) EXPECT_EQ(hash.v1_hash, want_v1);
+    EXPECT_EQ(hash.v1_hash, want_v1);
     EXPECT_EQ(hash.v2_hash, want_v2);
     EXPECT_EQ(hash.hash, want_v1.empty() ? want_v2.substr(0, 40) : want_v1);
   }

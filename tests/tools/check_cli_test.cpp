@@ -62,6 +62,20 @@ TEST(CheckCli, FileWithoutHashGoesToStderrAndFailsTheRun) {
   EXPECT_EQ(run.err.find('\r'), std::string::npos);
 }
 
+TEST(CheckCli, InfoShowsBothHashesAndTheLookupKeyOfFilesAndLinks) {
+  testing::MemoryFileSystem fs;
+  fs.Put("v2.torrent", "d4:infod12:meta versioni2e4:name1:xee");
+  const std::string link = "magnet:?xt=urn:btih:C12FE1C06BBA254A9DC9F519B335AA7C1367A88A";
+  const CliRun run = RunCli({"info", "v2.torrent", link}, fs);
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "torrent: v2.torrent\nname: x\nv1 info-hash: none\nv2 info-hash: beeff9af8e18b7d378013ca077e0171060cc093218c6c7ecaf48d6df729313ea\nlookup key: beeff9af8e18b7d378013ca077e0171060cc0932\n\n"
+                     "torrent: " + link + "\nname: none\nv1 info-hash: c12fe1c06bba254a9dc9f519b335aa7c1367a88a\n"
+                     "v2 info-hash: none\nlookup key: c12fe1c06bba254a9dc9f519b335aa7c1367a88a\n\n");
+  const CliRun refused = RunCli({"hash", "magnet:?dn=no-hash"}, fs);
+  EXPECT_EQ(refused.status, kExitNoHash);
+  EXPECT_NE(refused.err.find("magnet:?dn=no-hash: The magnet link holds no BitTorrent info-hash"), std::string::npos);
+}
+
 TEST(CheckCli, UsageErrorsAreClearAndDistinct) {
   testing::MemoryFileSystem fs;
   for (const auto& args : std::vector<std::vector<std::string>>{{}, {"hash"}, {"frobnicate"}, {"hash", "-x", "a"}}) {
@@ -79,7 +93,7 @@ TEST(CheckCli, HelpAndVersion) {
   testing::MemoryFileSystem fs;
   const CliRun help = RunCli({"--help"}, fs);
   EXPECT_EQ(help.status, kExitOk);
-  EXPECT_NE(help.out.find("brisvane-check hash FILE..."), std::string::npos);
+  EXPECT_NE(help.out.find("brisvane-check hash FILE|MAGNET..."), std::string::npos);
   const CliRun version = RunCli({"--version"}, fs);
   EXPECT_EQ(version.out, "brisvane-check " + std::string(kProgramVersion) + "\n");
 }
@@ -194,7 +208,7 @@ TEST_F(CheckCommand, UsageErrors) {
   }
   EXPECT_TRUE(http.urls.empty());
   const CliRun help = RunCli({"--help"}, fs, http);
-  EXPECT_NE(help.out.find("check FILE... [--url URL] [--allow RATINGS]"), std::string::npos);
+  EXPECT_NE(help.out.find("check FILE|MAGNET... [--url URL] [--allow RATINGS]"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/magnet_link.h"
 #include "app/rating.h"
 #include "app/reputation_lookup.h"
 #include "app/torrent_decoder.h"
@@ -11,17 +12,28 @@ namespace brisvane {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: brisvane-check hash FILE...\n"
-    "       brisvane-check check FILE... [--url URL] [--allow RATINGS]\n"
+    "Usage: brisvane-check hash FILE|MAGNET...\n"
+    "       brisvane-check info FILE|MAGNET...\n"
+    "       brisvane-check check FILE|MAGNET... [--url URL] [--allow RATINGS]\n"
     "       brisvane-check --help | --version\n"
     "\n"
+    "Each torrent is a .torrent file or a magnet link (magnet:?xt=urn:btih:...). Its lookup key is the\n"
+    "v1 info-hash, or for a torrent without v1 pieces the v2 info-hash cut to 40 hex digits.\n"
+    "\n"
     "Commands:\n"
-    "  hash FILE...   print the info-hash of each torrent file, like sha1sum:\n"
-    "                 <40 hex digits>  <file>\n"
-    "                 Exit status: 0 when every file had a hash, 1 when one or more had none.\n"
-    "  check FILE...  ask the reputation service about each torrent file and decide as Brisvane does:\n"
-    "                 <40 hex digits>  <rating>  Allowed|Blocked  <file>\n"
-    "                 A file without a rating gets no line; why goes to standard error.\n"
+    "  hash    print the lookup key of each torrent, like sha1sum:\n"
+    "                 <40 hex digits>  <torrent>\n"
+    "                 Exit status: 0 when every torrent had a hash, 1 when one or more had none.\n"
+    "  info    print what each torrent is, one line a field, a blank line after each:\n"
+    "                 torrent: <as given>\n"
+    "                 name: <name>\n"
+    "                 v1 info-hash: <40 hex digits>\n"
+    "                 v2 info-hash: <64 hex digits>\n"
+    "                 lookup key: <40 hex digits>\n"
+    "                 (\"none\" where a torrent has no such field.) Exit status as for hash.\n"
+    "  check   ask the reputation service about each torrent and decide as Brisvane does:\n"
+    "                 <40 hex digits>  <rating>  Allowed|Blocked  <torrent>\n"
+    "                 A torrent without a rating gets no line; why goes to standard error.\n"
     "                 Exit status: 0 when every file was allowed, 1 when one or more were blocked,\n"
     "                 2 when one or more got no rating (no info-hash, or the lookup failed).\n"
     "    --url URL        the service; the request is URL?hash=<info-hash>.\n"
@@ -54,18 +66,52 @@ int UsageError(const CliIo& io, std::string_view what) {
   return kExitUsage;
 }
 
-int Hash(const std::vector<std::string>& files, IFileSystem& fs, const CliIo& io) {
+// A file's hashes, or a magnet link's.
+TorrentHash Identify(const std::string& torrent, IFileSystem& fs) {
+  if (!IsMagnetLink(torrent)) return GetTorrentHash(fs, torrent);
+  const MagnetLink link = ParseMagnetLink(torrent);
+  TorrentHash hash;
+  hash.hash = link.hash;
+  hash.v1_hash = link.v1_hash;
+  hash.v2_hash = link.v2_hash;
+  hash.name = link.name;
+  hash.message = link.refusal;
+  return hash;
+}
+
+// Says on standard error why a torrent has no hash; false then.
+bool HasHash(const TorrentHash& result, const std::string& torrent, const CliIo& io) {
+  if (!result.hash.empty()) return true;
+  std::string why = !result.message.empty() ? result.message : result.problem;
+  if (why.empty()) why = "no info-hash";
+  io.err("brisvane-check: " + torrent + ": " + OneLine(why) + "\n");
+  return false;
+}
+
+int Hash(const std::vector<std::string>& torrents, IFileSystem& fs, const CliIo& io) {
   int status = kExitOk;
-  for (const std::string& file : files) {
-    const TorrentHash result = GetTorrentHash(fs, file);
-    if (!result.hash.empty()) {
-      io.out(result.hash + "  " + file + "\n");
+  for (const std::string& torrent : torrents) {
+    const TorrentHash result = Identify(torrent, fs);
+    if (HasHash(result, torrent, io)) {
+      io.out(result.hash + "  " + torrent + "\n");
+    } else {
+      status = kExitNoHash;
+    }
+  }
+  return status;
+}
+
+int Info(const std::vector<std::string>& torrents, IFileSystem& fs, const CliIo& io) {
+  int status = kExitOk;
+  const auto field = [](std::string_view value) { return value.empty() ? std::string("none") : std::string(value); };
+  for (const std::string& torrent : torrents) {
+    const TorrentHash result = Identify(torrent, fs);
+    if (!HasHash(result, torrent, io)) {
+      status = kExitNoHash;
       continue;
     }
-    status = kExitNoHash;
-    std::string why = !result.message.empty() ? result.message : result.problem;
-    if (why.empty()) why = "no info-hash";
-    io.err("brisvane-check: " + file + ": " + OneLine(why) + "\n");
+    io.out("torrent: " + torrent + "\nname: " + field(result.name) + "\nv1 info-hash: " + field(result.v1_hash) +
+           "\nv2 info-hash: " + field(result.v2_hash) + "\nlookup key: " + result.hash + "\n\n");
   }
   return status;
 }
@@ -121,13 +167,13 @@ int Check(const std::vector<std::string>& files, const std::string& url, const A
   bool failed = false;
   bool blocked = false;
   for (const std::string& file : files) {
-    if (!fs.FileExists(file)) {
+    if (!IsMagnetLink(file) && !fs.FileExists(file)) {
       io.err("brisvane-check: " + file + ": no such file\n");
       failed = true;
       continue;
     }
     ErrorLines messages(io, file);
-    const TorrentHash torrent = GetTorrentHash(fs, file);
+    const TorrentHash torrent = Identify(file, fs);
     if (!torrent.message.empty()) messages.Show(torrent.message, kProgramTitle);
     const std::string& hash = torrent.hash;
     const std::string rating = hash.empty() ? std::string() : LookUpRating(url, hash, http, messages);
@@ -157,7 +203,7 @@ int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, IHttpClie
     io.out("brisvane-check " + std::string(kProgramVersion) + "\n");
     return kExitOk;
   }
-  if (command == "hash") {
+  if (command == "hash" || command == "info") {
     std::vector<std::string> files;
     bool options_done = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -169,8 +215,8 @@ int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, IHttpClie
         files.push_back(args[i]);
       }
     }
-    if (files.empty()) return UsageError(io, "hash: no torrent file given");
-    return Hash(files, fs, io);
+    if (files.empty()) return UsageError(io, command + ": no torrent given");
+    return command == "hash" ? Hash(files, fs, io) : Info(files, fs, io);
   }
   if (command == "check") {
     std::vector<std::string> files;
@@ -206,7 +252,7 @@ int RunCheckCli(const std::vector<std::string>& args, IFileSystem& fs, IHttpClie
         if (!ParseAllow(value, allow, error)) return UsageError(io, error);
       }
     }
-    if (files.empty()) return UsageError(io, "check: no torrent file given");
+    if (files.empty()) return UsageError(io, "check: no torrent given");
     return Check(files, url, allow, fs, http, io);
   }
   return UsageError(io, "unknown command '" + command + "'");
