@@ -125,6 +125,7 @@ MagnetLink Refused(std::string reason) {
 bool IsMagnetLink(std::string_view text) { return StartsWithIgnoringCase(text, "magnet:"); }
 
 MagnetLink ParseMagnetLink(std::string_view link) {
+  if (!IsMagnetLink(link)) return Refused("This is not a magnet link.");
   if (link.size() > kMaxMagnetLinkBytes) return Refused("The magnet link is too long to be a real one.");
   for (const char c : link) {
     if (Unsafe(c)) {

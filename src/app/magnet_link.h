@@ -24,7 +24,7 @@ struct MagnetLink {
   std::string refusal;      // why the link cannot be checked or handed on; empty when it can
 };
 
-// Reads `link`, which IsMagnetLink accepts. A link holding a double quote, a control character or a blank
+// Reads `link`; text that is no magnet link is refused. A link holding a double quote, a control character or a blank
 // outside percent-encoding is refused: inside the torrent program's quoted argument it could add
 // arguments of its own. So is one that names no usable hash, or two different torrents.
 MagnetLink ParseMagnetLink(std::string_view link);
