@@ -49,6 +49,7 @@ TEST(MagnetLink, LinksThatCannotBeCheckedOrHandedOnSafelyAreRefused) {
   const std::string hex = kHex;
   for (const std::string& link : {
            std::string("magnet:?dn=no+hash"),
+           std::string(""), std::string("C:\\a.torrent"),                // no link at all
            "magnet:?xt=urn:btih:" + hex.substr(1),                    // 39 digits
            "magnet:?xt=urn:btih:" + hex.substr(0, 39) + "g",          // not hex
            "magnet:?xt=urn:btmh:1114" + hex,                          // not SHA-256
