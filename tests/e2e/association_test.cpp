@@ -14,13 +14,13 @@
 #include "app/main_window.h"
 #include "e2e/driver.h"
 #include "settings/association_window.h"
-#include "settings/file_association.h"
+#include "settings/torrent_association.h"
 #include "win32/form_host.h"
 
 namespace brisvane::e2e {
 namespace {
 
-using F = FrmSettings;
+using A = AssociationWindow;
 
 constexpr char kKey[] = "Software\\Kestrelwick\\Brisvane";
 constexpr char kAssociationCaption[] = "File association";
@@ -84,13 +84,13 @@ class Association : public testing::Test {
     settings_.Seed("TOS", "ACCEPT");
     return Process::Start({ProgramPath()});
   }
-  static Window MainWindow(const Process& process) {
-    return WaitForTopWindow(WindowQuery{"Brisvane", {}, process.id(), {Id(cmdFileAssociation), Id(lblRating)}});
+  static Window MainOf(const Process& process) {
+    return WaitForTopWindow(WindowQuery{"Brisvane", {}, process.id(), {Id(MainWindow::kAssociationButton), Id(MainWindow::kRating)}});
   }
   static Window OpenAssociation(const Window& main, const Process& process) {
-    main.Child(Id(cmdFileAssociation)).Click();
+    main.Child(Id(MainWindow::kAssociationButton)).Click();
     return WaitForTopWindow(
-        WindowQuery{kAssociationCaption, {}, process.id(), {Id(F::Label1), Id(F::lblfileName), Id(F::Command1)}});
+        WindowQuery{kAssociationCaption, {}, process.id(), {Id(A::kCaption), Id(A::kHandlerName), Id(A::kToggleButton)}});
   }
   static void CloseAndWait(const Window& main, Process& process) {
     main.Close();
@@ -117,16 +117,16 @@ TEST_P(PerUserChoice, SetAndRevert) {
   registry::WriteString(std::string(kUserChoiceKey), "Progid", kClientClass);
   registry::WriteDword(std::string(kOpenWithProgidsKey), kClientClass, 0);
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
+  const Window main = MainOf(app);
   Window window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::Label1)).Text(), ".torrent extension is associated with:");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), kClientClass);
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Set Association");
+  EXPECT_EQ(window.Child(Id(A::kCaption)).Text(), ".torrent extension is associated with:");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), kClientClass);
+  EXPECT_EQ(window.Child(Id(A::kToggleButton)).Text(), "Set Association");
   EXPECT_TRUE(main.Enabled());  // not modal
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Revert Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
+  window.Child(Id(A::kToggleButton)).Click();
+  window.Child(Id(A::kToggleButton)).WaitForText("Revert Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "Brisvane");
   EXPECT_EQ(registry::ReadString(kKey, ".torrent"), kClientClass);
   EXPECT_EQ(registry::ReadString(kKey, "ProgID"), kClientClass);
   EXPECT_EQ(registry::ReadString(kKey, "command"), "");
@@ -142,12 +142,12 @@ TEST_P(PerUserChoice, SetAndRevert) {
   window.Close();
   window.WaitGone();
   window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Applications\\Brisvane.exe");
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Revert Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "Applications\\Brisvane.exe");
+  EXPECT_EQ(window.Child(Id(A::kToggleButton)).Text(), "Revert Association");
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Set Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), kClientClass);
+  window.Child(Id(A::kToggleButton)).Click();
+  window.Child(Id(A::kToggleButton)).WaitForText("Set Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), kClientClass);
   EXPECT_EQ(registry::ReadString(std::string(kUserChoiceKey), "Progid"), kClientClass);
   EXPECT_EQ(registry::ReadString(std::string(kUserExtensionKey), ""), kClientClass);
   EXPECT_EQ(registry::ReadDword(std::string(kOpenWithProgidsKey), kClientClass), 0u);
@@ -168,16 +168,16 @@ TEST_F(Association, OldShellOnWindowsXpSetAndRevert) {
   registry::WriteString("Software\\Classes\\Applications\\acme.exe\\shell\\open\\command", "",
                         "\"C:\\Acme\\acme.exe\" \"%1\"");
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
+  const Window main = MainOf(app);
   // The user's own choice of client wins over the machine's class.
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Acme\\acme.exe ");
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Acme\\acme.exe ");
   const Window window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "acme.exe");
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Set Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "acme.exe");
+  EXPECT_EQ(window.Child(Id(A::kToggleButton)).Text(), "Set Association");
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Revert Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
+  window.Child(Id(A::kToggleButton)).Click();
+  window.Child(Id(A::kToggleButton)).WaitForText("Revert Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "Brisvane");
   EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "Brisvane.exe");
   EXPECT_TRUE(registry::KeyExists(std::string(kOpenWithListKey)));
   EXPECT_EQ(registry::ReadString("Software\\Classes\\Applications\\Brisvane.exe\\shell\\open\\command", ""),
@@ -189,9 +189,9 @@ TEST_F(Association, OldShellOnWindowsXpSetAndRevert) {
   EXPECT_FALSE(registry::KeyExists(std::string(kProgramClassKey)));
   EXPECT_FALSE(registry::KeyExists(std::string(kUserChoiceKey)));
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Set Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "acme.exe");
+  window.Child(Id(A::kToggleButton)).Click();
+  window.Child(Id(A::kToggleButton)).WaitForText("Set Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "acme.exe");
   EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "acme.exe");
   CloseAndWait(main, app);
 }
@@ -200,24 +200,24 @@ TEST_F(Association, OldShellOnServer2003) {
   PretendWindows("win2003");
   InstallClient();
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
+  const Window main = MainOf(app);
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
   // Without a per-user application the window looks at the per-user choice, which is empty here.
   const Window window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "");
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Set Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "");
+  EXPECT_EQ(window.Child(Id(A::kToggleButton)).Text(), "Set Association");
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Revert Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
+  window.Child(Id(A::kToggleButton)).Click();
+  window.Child(Id(A::kToggleButton)).WaitForText("Revert Association");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "Brisvane");
   EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "Brisvane.exe");
   EXPECT_FALSE(registry::KeyExists(std::string(kUserExtensionKey)));
 
   // Nothing was chosen before, so revert empties the choice; the machine's client answers again.
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Set Association");
+  window.Child(Id(A::kToggleButton)).Click();
+  window.Child(Id(A::kToggleButton)).WaitForText("Set Association");
   EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
+  EXPECT_EQ(window.Child(Id(A::kHandlerName)).Text(), "Brisvane");
   CloseAndWait(main, app);
 }
 
@@ -226,16 +226,16 @@ TEST_F(Association, FirstStartTakesTheRegisteredClientsProgram) {
   registry::WriteString(std::string(kUserChoiceKey), "Progid", kClientClass);
   {
     Process app = StartAccepted();
-    const Window main = MainWindow(app);
-    EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
+    const Window main = MainOf(app);
+    EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
     CloseAndWait(main, app);
   }
   EXPECT_EQ(registry::ReadString(kKey, "torPath"), "C:\\Program Files\\Acme\\acme.exe /open");
   // Once stored, the path is kept even when another client takes over.
   registry::WriteString(std::string(kUserChoiceKey), "Progid", "Other.Torrent");
   Process again = StartAccepted();
-  const Window main = MainWindow(again);
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open");
+  const Window main = MainOf(again);
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open");
   CloseAndWait(main, again);
 }
 

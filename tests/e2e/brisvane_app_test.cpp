@@ -11,7 +11,7 @@
 
 #include "app/main_window.h"
 #include "dialogs/about_box.h"
-#include "dialogs/agreement.h"
+#include "dialogs/agreement_window.h"
 #include "e2e/driver.h"
 #include "support/test_http_server.h"
 #include "win32/form_host.h"
@@ -40,11 +40,11 @@ class BrisvaneApp : public ::testing::Test {
     key_.Seed("TOS", "ACCEPT");
     return Start(std::move(args));
   }
-  static Window MainWindow(const Process& process) {
-    return WaitForTopWindow(WindowQuery{kMainCaption, {}, process.id(), {Id(cmdabout), Id(lblRating)}});
+  static Window MainOf(const Process& process) {
+    return WaitForTopWindow(WindowQuery{kMainCaption, {}, process.id(), {Id(MainWindow::kAboutButton), Id(MainWindow::kRating)}});
   }
   static Window Agreement(const Process& process) {
-    return WaitForTopWindow(WindowQuery{kAgreementCaption, {}, process.id(), {Id(OKButton), Id(CancelButton)}});
+    return WaitForTopWindow(WindowQuery{kAgreementCaption, {}, process.id(), {Id(AgreementWindow::kOkButton), Id(AgreementWindow::kCancelButton)}});
   }
   // Closes the main window as the user would and waits for the program to end.
   static void CloseAndWait(const Window& main, Process& process) {
@@ -58,14 +58,14 @@ class BrisvaneApp : public ::testing::Test {
 TEST_F(BrisvaneApp, FirstStartShowsTheAgreementAndCancelEndsWritingNothing) {
   Process app = Start();
   const Window agreement = Agreement(app);
-  EXPECT_EQ(agreement.Child(Id(lblAgreement)).Text(),
+  EXPECT_EQ(agreement.Child(Id(AgreementWindow::kAgreementText)).Text(),
             "To use the program you must agree to the bitsnoop.com Terms Of Service (TOS).  By clicking the ok "
             "button you agree to follow the TOS for use of the Bitsnoop API.  If you do not accept these terms "
             "please click the cancel button to exit the program.");
-  EXPECT_EQ(agreement.Child(Id(OKButton)).Text(), "OK");
+  EXPECT_EQ(agreement.Child(Id(AgreementWindow::kOkButton)).Text(), "OK");
   EXPECT_FALSE(FindTopWindow(WindowQuery{kMainCaption, {}, app.id(), {}}).has_value());
 
-  agreement.Child(Id(CancelButton)).Click();
+  agreement.Child(Id(AgreementWindow::kCancelButton)).Click();
   EXPECT_EQ(app.ExpectExit(), 0u);
   EXPECT_FALSE(registry::ValueExists(kKey, "TOS"));
   EXPECT_FALSE(registry::ValueExists(kKey, "URL"));
@@ -74,18 +74,18 @@ TEST_F(BrisvaneApp, FirstStartShowsTheAgreementAndCancelEndsWritingNothing) {
 
 TEST_F(BrisvaneApp, OkRecordsAcceptanceAndShowsTheMainWindowWithTheDesignDefaults) {
   Process app = Start();
-  Agreement(app).Child(Id(OKButton)).Click();
-  const Window main = MainWindow(app);
+  Agreement(app).Child(Id(AgreementWindow::kOkButton)).Click();
+  const Window main = MainOf(app);
   EXPECT_EQ(registry::ReadString(kKey, "TOS"), "ACCEPT");
-  EXPECT_EQ(main.Child(Id(txtURL)).Text(), "http://bitsnoop.com/api/fakeskan.php");
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "notepad");
-  EXPECT_EQ(main.Child(Id(txtTFilePath)).Text(), "");
-  EXPECT_TRUE(main.Child(Id(chkAllowVerified)).Checked());
-  EXPECT_TRUE(main.Child(Id(chkAllowGood)).Checked());
-  EXPECT_TRUE(main.Child(Id(ChkAllowNetural)).Checked());
-  EXPECT_FALSE(main.Child(Id(chkAllowBad)).Checked());
-  EXPECT_FALSE(main.Child(Id(chkAllowFake)).Checked());
-  EXPECT_EQ(main.Child(Id(Command1)).Text(), "Check torrent");
+  EXPECT_EQ(main.Child(Id(MainWindow::kServiceUrl)).Text(), "http://bitsnoop.com/api/fakeskan.php");
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "notepad");
+  EXPECT_EQ(main.Child(Id(MainWindow::kTorrentPath)).Text(), "");
+  EXPECT_TRUE(main.Child(Id(MainWindow::kAllowVerified)).Checked());
+  EXPECT_TRUE(main.Child(Id(MainWindow::kAllowGood)).Checked());
+  EXPECT_TRUE(main.Child(Id(MainWindow::kAllowNeutral)).Checked());
+  EXPECT_FALSE(main.Child(Id(MainWindow::kAllowBad)).Checked());
+  EXPECT_FALSE(main.Child(Id(MainWindow::kAllowFake)).Checked());
+  EXPECT_EQ(main.Child(Id(MainWindow::kCheckButton)).Text(), "Check torrent");
   WaitNoTopWindow(WindowQuery{kAgreementCaption, {}, app.id(), {}});
   CloseAndWait(main, app);
   // The defaults reach the registry when the window closes.
@@ -97,11 +97,11 @@ TEST_F(BrisvaneApp, OkRecordsAcceptanceAndShowsTheMainWindowWithTheDesignDefault
 TEST_F(BrisvaneApp, EditedSettingsSurviveARestartWithTheRightTypes) {
   {
     Process app = StartAccepted();
-    const Window main = MainWindow(app);
-    main.Child(Id(txtURL)).SetText("  http://127.0.0.1:8080/api/fakeskan.php  ");
-    main.Child(Id(txtProgramPath)).SetText("C:\\Клиент\\トレント.exe");
-    main.Child(Id(chkAllowVerified)).SetChecked(false);
-    main.Child(Id(chkAllowFake)).SetChecked(true);
+    const Window main = MainOf(app);
+    main.Child(Id(MainWindow::kServiceUrl)).SetText("  http://127.0.0.1:8080/api/fakeskan.php  ");
+    main.Child(Id(MainWindow::kProgramPath)).SetText("C:\\Клиент\\トレント.exe");
+    main.Child(Id(MainWindow::kAllowVerified)).SetChecked(false);
+    main.Child(Id(MainWindow::kAllowFake)).SetChecked(true);
     CloseAndWait(main, app);
   }
   EXPECT_EQ(registry::ReadString(kKey, "URL"), "http://127.0.0.1:8080/api/fakeskan.php");
@@ -111,37 +111,37 @@ TEST_F(BrisvaneApp, EditedSettingsSurviveARestartWithTheRightTypes) {
   EXPECT_EQ(registry::ReadDword(kKey, "Good"), 1u);
 
   Process again = Start();  // accepted now: no agreement this time
-  const Window main = MainWindow(again);
+  const Window main = MainOf(again);
   EXPECT_FALSE(FindTopWindow(WindowQuery{kAgreementCaption, {}, again.id(), {}}).has_value());
-  EXPECT_EQ(main.Child(Id(txtURL)).Text(), "http://127.0.0.1:8080/api/fakeskan.php");
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Клиент\\トレント.exe");
-  EXPECT_FALSE(main.Child(Id(chkAllowVerified)).Checked());
-  EXPECT_TRUE(main.Child(Id(chkAllowFake)).Checked());
+  EXPECT_EQ(main.Child(Id(MainWindow::kServiceUrl)).Text(), "http://127.0.0.1:8080/api/fakeskan.php");
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Клиент\\トレント.exe");
+  EXPECT_FALSE(main.Child(Id(MainWindow::kAllowVerified)).Checked());
+  EXPECT_TRUE(main.Child(Id(MainWindow::kAllowFake)).Checked());
   CloseAndWait(main, again);
 }
 
 TEST_F(BrisvaneApp, CheckTorrentShowsNotFoundOrTheInfoHash) {
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
-  main.Child(Id(txtTFilePath)).SetText("C:\\no such folder\\missing.torrent");
-  main.Child(Id(Command1)).Click();
-  main.Child(Id(lblHash)).WaitForText("Error. File not found!");
+  const Window main = MainOf(app);
+  main.Child(Id(MainWindow::kTorrentPath)).SetText("C:\\no such folder\\missing.torrent");
+  main.Child(Id(MainWindow::kCheckButton)).Click();
+  main.Child(Id(MainWindow::kHash)).WaitForText("Error. File not found!");
 
   // A path beyond the ANSI code page, as Windows Explorer would hand it over.
   brisvane::testing::TestHttpServer service;
   service.Reply(200, "GOOD");
-  main.Child(Id(txtURL)).SetText(service.Url("/api/fakeskan.php"));
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("アルバム-альбом.torrent"));
-  main.Child(Id(Command1)).Click();
-  main.Child(Id(lblHash)).WaitForText("94a0b109ad0eb41f0c75b42c33bfdf4a05c866ae");
-  main.Child(Id(lblRating)).WaitForText("GOOD");
+  main.Child(Id(MainWindow::kServiceUrl)).SetText(service.Url("/api/fakeskan.php"));
+  main.Child(Id(MainWindow::kTorrentPath)).SetText(ExamplePath("アルバム-альбом.torrent"));
+  main.Child(Id(MainWindow::kCheckButton)).Click();
+  main.Child(Id(MainWindow::kHash)).WaitForText("94a0b109ad0eb41f0c75b42c33bfdf4a05c866ae");
+  main.Child(Id(MainWindow::kRating)).WaitForText("GOOD");
 
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("not-a-torrent.torrent"));
-  main.Child(Id(Command1)).Click();
+  main.Child(Id(MainWindow::kTorrentPath)).SetText(ExamplePath("not-a-torrent.torrent"));
+  main.Child(Id(MainWindow::kCheckButton)).Click();
   const MessageBoxWindow box = WaitForMessageBox("Brisvane - by Kestrelwick", app.id());
   EXPECT_EQ(box.Text(), "unexpected error encoutered");
   box.Dismiss();
-  main.Child(Id(lblHash)).WaitForText("");
+  main.Child(Id(MainWindow::kHash)).WaitForText("");
   CloseAndWait(main, app);
 }
 
@@ -155,11 +155,11 @@ TEST_F(BrisvaneApp, CommandLineRunWithAMissingFileEndsWithoutAWindow) {
 
 TEST_F(BrisvaneApp, ClosingTheMainWindowClosesTheAboutBox) {
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
-  main.Child(Id(cmdabout)).Click();
-  const Window about = WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(cmdSysInfo)}});
-  EXPECT_EQ(about.Child(Id(lblVersion)).Text(), "Version 1.0.1");
-  EXPECT_EQ(about.Child(Id(lblTitle)).Text(), "Brisvane - by Kestrelwick");
+  const Window main = MainOf(app);
+  main.Child(Id(MainWindow::kAboutButton)).Click();
+  const Window about = WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(AboutBox::kSysInfoButton)}});
+  EXPECT_EQ(about.Child(Id(AboutBox::kVersion)).Text(), "Version 1.0.1");
+  EXPECT_EQ(about.Child(Id(AboutBox::kTitle)).Text(), "Brisvane - by Kestrelwick");
   EXPECT_TRUE(main.Enabled());  // the about box is not modal
   main.Close();
   about.WaitGone();
@@ -193,17 +193,17 @@ class Showcase : public BrisvaneApp {
 TEST_F(Showcase, AgreementMainWindowAndAboutBox) {
   Process app = Start();
   Pose("agreement", Agreement(app));
-  Agreement(app).Child(Id(OKButton)).Click();
-  const Window main = MainWindow(app);
+  Agreement(app).Child(Id(AgreementWindow::kOkButton)).Click();
+  const Window main = MainOf(app);
   brisvane::testing::TestHttpServer service;
   service.Reply(200, "VERIFIED");
-  main.Child(Id(txtURL)).SetText(service.Url("/api/fakeskan.php"));
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
-  main.Child(Id(Command1)).Click();
-  main.Child(Id(lblRating)).WaitForText("VERIFIED");
+  main.Child(Id(MainWindow::kServiceUrl)).SetText(service.Url("/api/fakeskan.php"));
+  main.Child(Id(MainWindow::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
+  main.Child(Id(MainWindow::kCheckButton)).Click();
+  main.Child(Id(MainWindow::kRating)).WaitForText("VERIFIED");
   Pose("main-window", main);
-  main.Child(Id(cmdabout)).Click();
-  Pose("about-box", WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(cmdSysInfo)}}));
+  main.Child(Id(MainWindow::kAboutButton)).Click();
+  Pose("about-box", WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(AboutBox::kSysInfoButton)}}));
   CloseAndWait(main, app);
 }
 

@@ -13,7 +13,7 @@
 
 #include "app/main_window.h"
 #include "e2e/driver.h"
-#include "notify/popup.h"
+#include "notify/popup_window.h"
 #include "support/test_http_server.h"
 #include "win32/form_host.h"
 
@@ -81,7 +81,7 @@ class Check : public ::testing::Test {
             wchar_t caption[64] = {};
             GetWindowTextW(window, caption, 64);
             if (pid == s.pid && window != s.main && IsWindowVisible(window) && std::wstring(caption) == L"Brisvane" &&
-                GetDlgItem(window, Id(FrmPopUp::lblAction))) {
+                GetDlgItem(window, Id(PopupWindow::kAction))) {
               s.found = window;
               return FALSE;
             }
@@ -93,8 +93,8 @@ class Check : public ::testing::Test {
     if (!search.found) throw DriverError("no popup appeared:\n" + DescribeTopWindows());
     return Window(search.found);
   }
-  static Window MainWindow(const Process& app) {
-    return WaitForTopWindow(WindowQuery{"Brisvane", {}, app.id(), {Id(cmdabout)}});
+  static Window MainOf(const Process& app) {
+    return WaitForTopWindow(WindowQuery{"Brisvane", {}, app.id(), {Id(MainWindow::kAboutButton)}});
   }
 
   brisvane::testing::TestHttpServer service_;
@@ -107,9 +107,9 @@ TEST_F(Check, CommandLineAllowedTorrentGoesToTheClientAfterThePopup) {
   const std::string torrent = ExamplePath("single-file.torrent");
   Process app = Start({torrent});
   const Window popup = Popup(app);
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblfile)).Text(), "single-file.torrent");
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblRating)).Text(), "VERIFIED");
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblAction)).Text(), "Allowed");
+  EXPECT_EQ(popup.Child(Id(PopupWindow::kFileName)).Text(), "single-file.torrent");
+  EXPECT_EQ(popup.Child(Id(PopupWindow::kRating)).Text(), "VERIFIED");
+  EXPECT_EQ(popup.Child(Id(PopupWindow::kAction)).Text(), "Allowed");
   EXPECT_EQ(ClientLog(), "");  // not before the popup has been shown
   EXPECT_EQ(app.ExpectExit(Millis{30000}), 0u);
   popup.WaitGone(Millis{11000});
@@ -118,23 +118,23 @@ TEST_F(Check, CommandLineAllowedTorrentGoesToTheClientAfterThePopup) {
   const std::vector<std::string> asked = service_.Targets();
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0], std::string("/api/fakeskan.php?hash=") + kSingleHash);
-  EXPECT_FALSE(FindTopWindow(WindowQuery{"Brisvane", {}, app.id(), {Id(cmdabout)}}).has_value());
+  EXPECT_FALSE(FindTopWindow(WindowQuery{"Brisvane", {}, app.id(), {Id(MainWindow::kAboutButton)}}).has_value());
 }
 
 TEST_F(Check, CommandLineFakeIsBlockedAndStartsNothing) {
   service_.Reply(200, "FAKE");
   Process app = Start({ExamplePath("single-file.torrent")});
   const Window popup = Popup(app);
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblRating)).Text(), "FAKE");
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblAction)).Text(), "Blocked");
+  EXPECT_EQ(popup.Child(Id(PopupWindow::kRating)).Text(), "FAKE");
+  EXPECT_EQ(popup.Child(Id(PopupWindow::kAction)).Text(), "Blocked");
   EXPECT_EQ(app.ExpectExit(Millis{30000}), 0u);
   EXPECT_EQ(ClientLog(), "");
 }
 
 TEST_F(Check, EachBadReplyGivesItsMessageAndNoRating) {
   Process app = Start();
-  const Window main = MainWindow(app);
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
+  const Window main = MainOf(app);
+  main.Child(Id(MainWindow::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
   const std::string url = service_.Url("/api/fakeskan.php") + "?hash=" + kSingleHash;
   const std::string page = "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>";
   struct Case {
@@ -149,12 +149,12 @@ TEST_F(Check, EachBadReplyGivesItsMessageAndNoRating) {
   };
   for (const Case& c : cases) {
     c.serve();
-    main.Child(Id(lblRating)).SetText("stale");
-    main.Child(Id(Command1)).Click();
+    main.Child(Id(MainWindow::kRating)).SetText("stale");
+    main.Child(Id(MainWindow::kCheckButton)).Click();
     const MessageBoxWindow box = WaitForMessageBox(kTitle, app.id(), Millis{40000});
     EXPECT_EQ(box.Text(), c.message);
     box.Dismiss();
-    main.Child(Id(lblRating)).WaitForText("");
+    main.Child(Id(MainWindow::kRating)).WaitForText("");
   }
   main.Close();
   EXPECT_EQ(app.ExpectExit(), 0u);
@@ -162,21 +162,21 @@ TEST_F(Check, EachBadReplyGivesItsMessageAndNoRating) {
 
 TEST_F(Check, LaunchWithNoServiceIsBlockedAfterTheMessage) {
   Process app = Start();
-  const Window main = MainWindow(app);
+  const Window main = MainOf(app);
   // A port that nothing listens on: a server made and gone again.
   std::string dead;
   {
     brisvane::testing::TestHttpServer gone;
     dead = gone.Url("/api/fakeskan.php");
   }
-  main.Child(Id(txtURL)).SetText(dead);
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
-  main.Child(Id(Command2)).Click();
+  main.Child(Id(MainWindow::kServiceUrl)).SetText(dead);
+  main.Child(Id(MainWindow::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
+  main.Child(Id(MainWindow::kLaunchButton)).Click();
   const MessageBoxWindow box = WaitForMessageBox(kTitle, app.id(), Millis{30000});
   EXPECT_EQ(box.Text(), "Error contacting URL: " + dead + "?hash=" + kSingleHash);
   box.Dismiss();
   const Window popup = Popup(app, main);
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblAction)).Text(), "Blocked");
+  EXPECT_EQ(popup.Child(Id(PopupWindow::kAction)).Text(), "Blocked");
   popup.WaitGone(Millis{11000});
   EXPECT_EQ(ClientLog(), "");
   main.Close();
