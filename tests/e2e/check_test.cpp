@@ -64,8 +64,11 @@ class Launch : public Scenario {
   const std::filesystem::path log_ = win32::Widen(ExecutableDir() + "\\standin_client.log");
 };
 
+// The user has Brisvane open as well: the one Windows started checks the torrent on its own.
 TEST_F(Launch, WindowsStartsBrisvaneForAVerifiedTorrentAndTheClientGetsItAfterThePopup) {
   service_.Reply(200, "VERIFIED");
+  Process open = Start();
+  const Window open_main = MainOf(open);
   const std::string torrent = ExamplePath("single-file.torrent");
   Process app = Start({torrent});
   const Window popup = PopupOf(app);
@@ -78,6 +81,7 @@ TEST_F(Launch, WindowsStartsBrisvaneForAVerifiedTorrentAndTheClientGetsItAfterTh
   EXPECT_EQ(app.ExpectExit(kCheckTimeout), 0u);
   EXPECT_EQ(ClientCommandLine(), Launched(torrent));
   EXPECT_EQ(service_.Targets(), std::vector<std::string>{std::string("/api/fakeskan.php?hash=") + kSingleHash});
+  CloseAndWait(open_main, open);
 }
 
 TEST_F(Launch, AFakeTorrentIsBlockedAndTheClientNeverStarts) {

@@ -225,15 +225,7 @@ Window WaitForTopWindow(const WindowQuery& query, Millis timeout) {
   std::string what = "a window captioned " + Quoted(query.caption);
   if (query.process_id) what += " of process " + std::to_string(query.process_id);
   for (int id : query.controls) what += " with control " + std::to_string(id);
-  WaitUntil(
-      what,
-      [&] {
-        found = FindTopWindow(query);
-        DWORD_PTR ignored = 0;
-        // Answered only once its thread is back in a message loop, i.e. done creating the window.
-        return found && SendMessageTimeoutW(found->handle(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
-      },
-      timeout);
+  WaitUntil(what, [&] { return (found = FindTopWindow(query)).has_value(); }, timeout);
   return *found;
 }
 

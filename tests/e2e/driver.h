@@ -94,7 +94,7 @@ struct WindowQuery {
 
 // A visible top-level window that matches now.
 std::optional<Window> FindTopWindow(const WindowQuery& query);
-// Waits until a window matches and its thread is done creating it (it answers a sent message).
+// Waits until a window matches: shown, with its controls (the last one made is enough).
 Window WaitForTopWindow(const WindowQuery& query, Millis timeout = kDefaultTimeout);
 
 // A message box of the given caption: its text is the static with id 0xFFFF.
