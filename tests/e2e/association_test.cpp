@@ -1,157 +1,99 @@
-// The .torrent association as a user meets it in Brisvane.exe under Wine: a client is registered for
-// the machine (Wine's classes root is HKLM\Software\Classes), the association window shows it, "Set
-// Association" and "Revert Association" change the registry, and a first start takes the client's
-// program path. Both ways Windows keeps the association are exercised: Wine is told, for Brisvane.exe
-// alone, to be Windows 7 or 10 (the per-user choice; the manifest lets the program see 10.0) or XP or
-// Server 2003 (the old shell's way). Other programs in the prefix keep the prefix's version.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <optional>
-#include <string>
-
-#include "app/main_window.h"
-#include "e2e/driver.h"
+// The .torrent association as a user meets it in Brisvane.exe under Wine: a client is registered for the
+// machine (Wine's classes root is HKLM\Software\Classes), the association window shows it, "Set
+// Association" and "Revert Association" change the registry, and a first start takes the client's program
+// path. Both ways Windows keeps the association are exercised: Wine is told, for Brisvane.exe alone, to be
+// Windows 7 or 10 (the per-user choice; the manifest lets the program see 10.0) or XP or Server 2003 (the
+// old shell's way). Other programs in the prefix keep the prefix's version.
+#include "e2e/scenario.h"
 #include "settings/association_window.h"
-#include "settings/file_association.h"
-#include "win32/form_host.h"
+#include "settings/torrent_association.h"
 
 namespace brisvane::e2e {
 namespace {
 
-using F = FrmSettings;
+using W = AssociationWindow;
 
-constexpr char kKey[] = "Software\\Kestrelwick\\Brisvane";
 constexpr char kAssociationCaption[] = "File association";
 constexpr char kClientClass[] = "AcmeClient.Torrent";
 constexpr char kClientCommand[] = "\"C:\\Program Files\\Acme\\acme.exe\" /open \"%1\"";
-// Per-program settings Wine reads when the program starts.
-constexpr char kWineAppDefaults[] = "Software\\Wine\\AppDefaults\\Brisvane.exe";
+constexpr char kOwnApplicationKey[] = "Software\\Classes\\Applications\\Brisvane.exe";
+constexpr char kUserClientKey[] = "Software\\Classes\\Applications\\acme.exe";
 
-int Id(int control) { return kControlWindowIdBase + control; }
-std::string ProgramPath() { return FromHostPath(BRISVANE_PROGRAM_EXE); }
 std::string OwnCommand() { return "\"" + ProgramPath() + "\" \"%1\""; }
 
-std::wstring Wide(std::string_view utf8) {
-  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                                                 nullptr, 0)),
-                    L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                      static_cast<int>(wide.size()));
-  return wide;
-}
-
-// A key below the machine's classes, removed before and after the test, as a client's installer writes it.
-class MachineClassKey {
- public:
-  explicit MachineClassKey(std::string name) : path_(L"Software\\Classes\\" + Wide(name)) { Remove(); }
-  ~MachineClassKey() { Remove(); }
-  MachineClassKey(const MachineClassKey&) = delete;
-  MachineClassKey& operator=(const MachineClassKey&) = delete;
-
-  MachineClassKey& Seed(std::string_view subkey, std::string_view text) {
-    const std::wstring path = subkey.empty() ? path_ : path_ + L"\\" + Wide(subkey);
-    const std::wstring value = Wide(text);
-    const LSTATUS status =
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, path.c_str(), nullptr, REG_SZ, value.c_str(),
-                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    if (status != ERROR_SUCCESS) throw DriverError("Cannot seed HKEY_LOCAL_MACHINE\\... : " + std::to_string(status));
-    return *this;
-  }
-
- private:
-  void Remove() {
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, path_.c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, path_.c_str());
-  }
-  std::wstring path_;
-};
-
-class Association : public testing::Test {
+class Association : public Scenario {
  protected:
   // The client as its installer leaves it: the machine's .torrent class and its open command.
-  void InstallClient() {
-    extension_.emplace(".torrent");
-    extension_->Seed("", kClientClass);
-    client_.emplace(kClientClass);
-    client_->Seed("shell\\open\\command", kClientCommand);
+  void SetUp() override {
+    machine_extension_.Seed("", kClientClass);
+    registry::WriteString(machine_client_.path() + "\\shell\\open\\command", "", kClientCommand, HKEY_LOCAL_MACHINE);
   }
   // Brisvane.exe alone sees this Windows version; "winxp" (5.1) and "win2003" (5.2) are Wine's names.
   void PretendWindows(std::string_view wine_version) { wine_.Seed("Version", wine_version); }
 
-  Process StartAccepted() {
-    settings_.Seed("TOS", "ACCEPT");
-    return Process::Start({ProgramPath()});
+  static Window OpenAssociation(const Window& main, const Process& app) {
+    main.Child(Id(MainWindow::kAssociationButton)).Click();
+    return WaitForTopWindow({kAssociationCaption, app.id(), {Id(W::kToggleButton)}});
   }
-  static Window MainWindow(const Process& process) {
-    return WaitForTopWindow(WindowQuery{"Brisvane", {}, process.id(), {Id(cmdFileAssociation), Id(lblRating)}});
-  }
-  static Window OpenAssociation(const Window& main, const Process& process) {
-    main.Child(Id(cmdFileAssociation)).Click();
-    return WaitForTopWindow(
-        WindowQuery{kAssociationCaption, {}, process.id(), {Id(F::Label1), Id(F::lblfileName), Id(F::Command1)}});
-  }
-  static void CloseAndWait(const Window& main, Process& process) {
-    main.Close();
-    EXPECT_EQ(process.ExpectExit(), 0u);
+  static std::string Handler(const Window& window) { return window.Child(Id(W::kHandlerName)).Text(); }
+  static std::string Offer(const Window& window) { return window.Child(Id(W::kToggleButton)).Text(); }
+  // Presses the one button and waits until it offers the way back.
+  static void Toggle(const Window& window, std::string_view next_offer) {
+    const Window button = window.Child(Id(W::kToggleButton));
+    button.Click();
+    button.WaitForText(next_offer);
   }
 
-  registry::ScopedKey settings_{kKey};
+  registry::ScopedKey machine_extension_{"Software\\Classes\\.torrent", HKEY_LOCAL_MACHINE};
+  registry::ScopedKey machine_client_{std::string("Software\\Classes\\") + kClientClass, HKEY_LOCAL_MACHINE};
   registry::ScopedKey file_exts_{std::string(kFileExtsKey)};
   registry::ScopedKey user_extension_{std::string(kUserExtensionKey)};
   registry::ScopedKey program_class_{std::string(kProgramClassKey)};
-  registry::ScopedKey application_{"Software\\Classes\\Applications\\Brisvane.exe"};
-  registry::ScopedKey user_client_{"Software\\Classes\\Applications\\acme.exe"};
-  registry::ScopedKey wine_{kWineAppDefaults};
-  std::optional<MachineClassKey> extension_;
-  std::optional<MachineClassKey> client_;
+  registry::ScopedKey own_application_{kOwnApplicationKey};
+  registry::ScopedKey user_client_{kUserClientKey};
+  registry::ScopedKey wine_{"Software\\Wine\\AppDefaults\\Brisvane.exe"};  // read when a program starts
 };
 
-// Windows 7 (6.1, named "Windows Vista") and Windows 10 (10.0, no name): both keep the per-user choice.
-class PerUserChoice : public Association, public testing::WithParamInterface<const char*> {};
+// Windows 7 (6.1) and Windows 10 (10.0): both keep the per-user choice.
+class PerUserChoice : public Association, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(PerUserChoice, SetAndRevert) {
   PretendWindows(GetParam());
-  InstallClient();
-  registry::WriteString(std::string(kUserChoiceKey), "Progid", kClientClass);
-  registry::WriteDword(std::string(kOpenWithProgidsKey), kClientClass, 0);
+  registry::WriteString(kUserChoiceKey, "Progid", kClientClass);
+  registry::WriteDword(kOpenWithProgidsKey, kClientClass, 0);
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
+  const Window main = MainOf(app);
   Window window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::Label1)).Text(), ".torrent extension is associated with:");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), kClientClass);
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Set Association");
+  EXPECT_EQ(window.Child(Id(W::kCaption)).Text(), ".torrent extension is associated with:");
+  EXPECT_EQ(Handler(window), kClientClass);
+  EXPECT_EQ(Offer(window), "Set Association");
   EXPECT_TRUE(main.Enabled());  // not modal
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Revert Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
-  EXPECT_EQ(registry::ReadString(kKey, ".torrent"), kClientClass);
-  EXPECT_EQ(registry::ReadString(kKey, "ProgID"), kClientClass);
-  EXPECT_EQ(registry::ReadString(kKey, "command"), "");
-  EXPECT_EQ(registry::ReadString(std::string(kUserExtensionKey), ""), "Brisvane");
+  Toggle(window, "Revert Association");
+  EXPECT_EQ(Handler(window), "Brisvane");
+  EXPECT_EQ(registry::ReadString(kSettingsKey, ".torrent"), kClientClass);
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "ProgID"), kClientClass);
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "command"), "");
+  EXPECT_EQ(registry::ReadString(kUserExtensionKey, ""), "Brisvane");
   EXPECT_EQ(registry::ReadString(std::string(kProgramClassKey) + "\\shell\\open\\command", ""), OwnCommand());
-  EXPECT_EQ(registry::ReadString("Software\\Classes\\Applications\\Brisvane.exe\\shell\\open\\command", ""),
-            OwnCommand());
-  EXPECT_EQ(registry::ReadString(std::string(kUserChoiceKey), "Progid"), "Applications\\Brisvane.exe");
-  EXPECT_EQ(registry::ReadDword(std::string(kOpenWithProgidsKey), "Brisvane"), 0u);
-  EXPECT_FALSE(registry::ValueExists(std::string(kOpenWithProgidsKey), kClientClass));
+  EXPECT_EQ(registry::ReadString(std::string(kOwnApplicationKey) + "\\shell\\open\\command", ""), OwnCommand());
+  EXPECT_EQ(registry::ReadString(kUserChoiceKey, "Progid"), "Applications\\Brisvane.exe");
+  EXPECT_EQ(registry::ReadDword(kOpenWithProgidsKey, "Brisvane"), 0u);
+  EXPECT_FALSE(registry::ValueExists(kOpenWithProgidsKey, kClientClass));
 
   // Opened again, the window reads the registry afresh and knows the program as the handler.
   window.Close();
   window.WaitGone();
   window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Applications\\Brisvane.exe");
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Revert Association");
+  EXPECT_EQ(Handler(window), "Applications\\Brisvane.exe");
+  EXPECT_EQ(Offer(window), "Revert Association");
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Set Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), kClientClass);
-  EXPECT_EQ(registry::ReadString(std::string(kUserChoiceKey), "Progid"), kClientClass);
-  EXPECT_EQ(registry::ReadString(std::string(kUserExtensionKey), ""), kClientClass);
-  EXPECT_EQ(registry::ReadDword(std::string(kOpenWithProgidsKey), kClientClass), 0u);
-  EXPECT_FALSE(registry::ValueExists(std::string(kOpenWithProgidsKey), "Brisvane"));
+  Toggle(window, "Set Association");
+  EXPECT_EQ(Handler(window), kClientClass);
+  EXPECT_EQ(registry::ReadString(kUserChoiceKey, "Progid"), kClientClass);
+  EXPECT_EQ(registry::ReadString(kUserExtensionKey, ""), kClientClass);
+  EXPECT_EQ(registry::ReadDword(kOpenWithProgidsKey, kClientClass), 0u);
+  EXPECT_FALSE(registry::ValueExists(kOpenWithProgidsKey, "Brisvane"));
 
   // The window goes with the main window.
   main.Close();
@@ -159,83 +101,74 @@ TEST_P(PerUserChoice, SetAndRevert) {
   EXPECT_EQ(app.ExpectExit(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Wine, PerUserChoice, testing::Values("win7", "win10"));
+INSTANTIATE_TEST_SUITE_P(Wine, PerUserChoice, ::testing::Values("win7", "win10"));
 
 TEST_F(Association, OldShellOnWindowsXpSetAndRevert) {
   PretendWindows("winxp");
-  InstallClient();
-  registry::WriteString(std::string(kFileExtsKey), "Application", "acme.exe");
-  registry::WriteString("Software\\Classes\\Applications\\acme.exe\\shell\\open\\command", "",
-                        "\"C:\\Acme\\acme.exe\" \"%1\"");
+  registry::WriteString(kFileExtsKey, "Application", "acme.exe");
+  registry::WriteString(std::string(kUserClientKey) + "\\shell\\open\\command", "", "\"C:\\Acme\\acme.exe\" \"%1\"");
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
+  const Window main = MainOf(app);
   // The user's own choice of client wins over the machine's class.
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Acme\\acme.exe ");
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Acme\\acme.exe ");
   const Window window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "acme.exe");
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Set Association");
+  EXPECT_EQ(Handler(window), "acme.exe");
+  EXPECT_EQ(Offer(window), "Set Association");
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Revert Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
-  EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "Brisvane.exe");
-  EXPECT_TRUE(registry::KeyExists(std::string(kOpenWithListKey)));
-  EXPECT_EQ(registry::ReadString("Software\\Classes\\Applications\\Brisvane.exe\\shell\\open\\command", ""),
-            OwnCommand());
-  EXPECT_EQ(registry::ReadString(kKey, ".torrent"), kClientClass);
-  EXPECT_EQ(registry::ReadString(kKey, "Application"), "acme.exe");
+  Toggle(window, "Revert Association");
+  EXPECT_EQ(Handler(window), "Brisvane");
+  EXPECT_EQ(registry::ReadString(kFileExtsKey, "Application"), "Brisvane.exe");
+  EXPECT_TRUE(registry::KeyExists(kOpenWithListKey));
+  EXPECT_EQ(registry::ReadString(std::string(kOwnApplicationKey) + "\\shell\\open\\command", ""), OwnCommand());
+  EXPECT_EQ(registry::ReadString(kSettingsKey, ".torrent"), kClientClass);
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "Application"), "acme.exe");
   // The per-user choice's places stay untouched on this path.
-  EXPECT_FALSE(registry::KeyExists(std::string(kUserExtensionKey)));
-  EXPECT_FALSE(registry::KeyExists(std::string(kProgramClassKey)));
-  EXPECT_FALSE(registry::KeyExists(std::string(kUserChoiceKey)));
+  EXPECT_FALSE(registry::KeyExists(kUserExtensionKey));
+  EXPECT_FALSE(registry::KeyExists(kProgramClassKey));
+  EXPECT_FALSE(registry::KeyExists(kUserChoiceKey));
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Set Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "acme.exe");
-  EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "acme.exe");
+  Toggle(window, "Set Association");
+  EXPECT_EQ(Handler(window), "acme.exe");
+  EXPECT_EQ(registry::ReadString(kFileExtsKey, "Application"), "acme.exe");
   CloseAndWait(main, app);
 }
 
-TEST_F(Association, OldShellOnServer2003) {
+TEST_F(Association, OldShellOnServer2003WithNothingChosenBefore) {
   PretendWindows("win2003");
-  InstallClient();
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
+  const Window main = MainOf(app);
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
   // Without a per-user application the window looks at the per-user choice, which is empty here.
   const Window window = OpenAssociation(main, app);
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "");
-  EXPECT_EQ(window.Child(Id(F::Command1)).Text(), "Set Association");
+  EXPECT_EQ(Handler(window), "");
+  EXPECT_EQ(Offer(window), "Set Association");
 
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Revert Association");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
-  EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "Brisvane.exe");
-  EXPECT_FALSE(registry::KeyExists(std::string(kUserExtensionKey)));
+  Toggle(window, "Revert Association");
+  EXPECT_EQ(Handler(window), "Brisvane");
+  EXPECT_EQ(registry::ReadString(kFileExtsKey, "Application"), "Brisvane.exe");
+  EXPECT_FALSE(registry::KeyExists(kUserExtensionKey));
 
   // Nothing was chosen before, so revert empties the choice; the machine's client answers again.
-  window.Child(Id(F::Command1)).Click();
-  window.Child(Id(F::Command1)).WaitForText("Set Association");
-  EXPECT_EQ(registry::ReadString(std::string(kFileExtsKey), "Application"), "");
-  EXPECT_EQ(window.Child(Id(F::lblfileName)).Text(), "Brisvane");
+  Toggle(window, "Set Association");
+  EXPECT_EQ(registry::ReadString(kFileExtsKey, "Application"), "");
+  EXPECT_EQ(Handler(window), "Brisvane");
   CloseAndWait(main, app);
 }
 
-TEST_F(Association, FirstStartTakesTheRegisteredClientsProgram) {
-  InstallClient();
-  registry::WriteString(std::string(kUserChoiceKey), "Progid", kClientClass);
+TEST_F(Association, TheFirstStartTakesTheRegisteredClientsProgramAndKeepsIt) {
+  registry::WriteString(kUserChoiceKey, "Progid", kClientClass);
   {
     Process app = StartAccepted();
-    const Window main = MainWindow(app);
-    EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
+    const Window main = MainOf(app);
+    EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open ");
     CloseAndWait(main, app);
   }
-  EXPECT_EQ(registry::ReadString(kKey, "torPath"), "C:\\Program Files\\Acme\\acme.exe /open");
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "torPath"), "C:\\Program Files\\Acme\\acme.exe /open");
   // Once stored, the path is kept even when another client takes over.
-  registry::WriteString(std::string(kUserChoiceKey), "Progid", "Other.Torrent");
+  registry::WriteString(kUserChoiceKey, "Progid", "Other.Torrent");
   Process again = StartAccepted();
-  const Window main = MainWindow(again);
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open");
+  const Window main = MainOf(again);
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /open");
   CloseAndWait(main, again);
 }
 

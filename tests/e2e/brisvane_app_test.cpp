@@ -1,171 +1,155 @@
-// Brisvane.exe as a user meets it: started for real under Wine, its windows found by caption, its
-// controls read and set, its buttons clicked, its message boxes read and dismissed, the registry
-// read and seeded around it.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <cstdlib>
+// Brisvane.exe as a user meets it: the terms on the first start, the settings kept from one start to the
+// next, checking torrents from the main window, and the about box.
 #include <fstream>
-#include <string>
 
-#include "app/main_window.h"
 #include "dialogs/about_box.h"
-#include "dialogs/agreement.h"
-#include "e2e/driver.h"
+#include "dialogs/agreement_window.h"
+#include "e2e/scenario.h"
 #include "support/test_http_server.h"
-#include "win32/form_host.h"
 
 namespace brisvane::e2e {
 namespace {
 
-constexpr char kKey[] = "Software\\Kestrelwick\\Brisvane";
-constexpr char kMainCaption[] = "Brisvane";
+using M = MainWindow;
+using A = AgreementWindow;
+
 constexpr char kAgreementCaption[] = "User Agreement";
 constexpr char kAboutCaption[] = "About Brisvane - by Kestrelwick";
+constexpr char kDefaultUrl[] = "http://bitsnoop.com/api/fakeskan.php";
 
-std::string ProgramPath() { return FromHostPath(BRISVANE_PROGRAM_EXE); }
-std::string ExamplePath(std::string_view name) {
-  return FromHostPath(std::string(BRISVANE_SOURCE_DIR) + "/examples/" + std::string(name));
-}
-int Id(int control) { return kControlWindowIdBase + control; }
-
-class BrisvaneApp : public ::testing::Test {
+class BrisvaneApp : public Scenario {
  protected:
-  Process Start(std::vector<std::string> args = {}) {
-    args.insert(args.begin(), ProgramPath());
-    return Process::Start(args);
+  static Window AgreementOf(const Process& app) {
+    return WaitForTopWindow({kAgreementCaption, app.id(), {Id(A::kCancelButton)}});
   }
-  Process StartAccepted(std::vector<std::string> args = {}) {
-    key_.Seed("TOS", "ACCEPT");
-    return Start(std::move(args));
+  static Window AboutOf(const Process& app) {
+    return WaitForTopWindow({kAboutCaption, app.id(), {Id(AboutBox::kSysInfoButton)}});
   }
-  static Window MainWindow(const Process& process) {
-    return WaitForTopWindow(WindowQuery{kMainCaption, {}, process.id(), {Id(cmdabout), Id(lblRating)}});
-  }
-  static Window Agreement(const Process& process) {
-    return WaitForTopWindow(WindowQuery{kAgreementCaption, {}, process.id(), {Id(OKButton), Id(CancelButton)}});
-  }
-  // Closes the main window as the user would and waits for the program to end.
-  static void CloseAndWait(const Window& main, Process& process) {
-    main.Close();
-    EXPECT_EQ(process.ExpectExit(), 0u);
-  }
-
-  registry::ScopedKey key_{kKey};
 };
 
-TEST_F(BrisvaneApp, FirstStartShowsTheAgreementAndCancelEndsWritingNothing) {
+TEST_F(BrisvaneApp, AUserWhoCancelsTheTermsOnTheFirstStartLeavesNothingBehind) {
   Process app = Start();
-  const Window agreement = Agreement(app);
-  EXPECT_EQ(agreement.Child(Id(lblAgreement)).Text(),
+  const Window agreement = AgreementOf(app);
+  EXPECT_EQ(agreement.Child(Id(A::kAgreementText)).Text(),
             "To use the program you must agree to the bitsnoop.com Terms Of Service (TOS).  By clicking the ok "
             "button you agree to follow the TOS for use of the Bitsnoop API.  If you do not accept these terms "
             "please click the cancel button to exit the program.");
-  EXPECT_EQ(agreement.Child(Id(OKButton)).Text(), "OK");
-  EXPECT_FALSE(FindTopWindow(WindowQuery{kMainCaption, {}, app.id(), {}}).has_value());
+  EXPECT_EQ(agreement.Child(Id(A::kOkButton)).Text(), "OK");
+  EXPECT_FALSE(FindTopWindow({kMainCaption, app.id()}));
 
-  agreement.Child(Id(CancelButton)).Click();
+  agreement.Child(Id(A::kCancelButton)).Click();
   EXPECT_EQ(app.ExpectExit(), 0u);
-  EXPECT_FALSE(registry::ValueExists(kKey, "TOS"));
-  EXPECT_FALSE(registry::ValueExists(kKey, "URL"));
-  EXPECT_FALSE(registry::ValueExists(kKey, "Verified"));
+  EXPECT_FALSE(registry::ValueExists(kSettingsKey, "TOS"));
+  EXPECT_FALSE(registry::ValueExists(kSettingsKey, "URL"));
+  EXPECT_FALSE(registry::ValueExists(kSettingsKey, "Verified"));
 }
 
-TEST_F(BrisvaneApp, OkRecordsAcceptanceAndShowsTheMainWindowWithTheDesignDefaults) {
+TEST_F(BrisvaneApp, AUserWhoAcceptsTheTermsFindsTheDesignDefaultsStoredAtClose) {
   Process app = Start();
-  Agreement(app).Child(Id(OKButton)).Click();
-  const Window main = MainWindow(app);
-  EXPECT_EQ(registry::ReadString(kKey, "TOS"), "ACCEPT");
-  EXPECT_EQ(main.Child(Id(txtURL)).Text(), "http://bitsnoop.com/api/fakeskan.php");
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "notepad");
-  EXPECT_EQ(main.Child(Id(txtTFilePath)).Text(), "");
-  EXPECT_TRUE(main.Child(Id(chkAllowVerified)).Checked());
-  EXPECT_TRUE(main.Child(Id(chkAllowGood)).Checked());
-  EXPECT_TRUE(main.Child(Id(ChkAllowNetural)).Checked());
-  EXPECT_FALSE(main.Child(Id(chkAllowBad)).Checked());
-  EXPECT_FALSE(main.Child(Id(chkAllowFake)).Checked());
-  EXPECT_EQ(main.Child(Id(Command1)).Text(), "Check torrent");
-  WaitNoTopWindow(WindowQuery{kAgreementCaption, {}, app.id(), {}});
+  const Window agreement = AgreementOf(app);
+  agreement.Child(Id(A::kOkButton)).Click();
+  const Window main = MainOf(app);
+  agreement.WaitGone();
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "TOS"), "ACCEPT");
+  EXPECT_EQ(main.Child(Id(M::kServiceUrl)).Text(), kDefaultUrl);
+  EXPECT_EQ(main.Child(Id(M::kProgramPath)).Text(), "notepad");
+  EXPECT_EQ(main.Child(Id(M::kTorrentPath)).Text(), "");
+  EXPECT_TRUE(main.Child(Id(M::kAllowVerified)).Checked());
+  EXPECT_TRUE(main.Child(Id(M::kAllowGood)).Checked());
+  EXPECT_TRUE(main.Child(Id(M::kAllowNeutral)).Checked());
+  EXPECT_FALSE(main.Child(Id(M::kAllowBad)).Checked());
+  EXPECT_FALSE(main.Child(Id(M::kAllowFake)).Checked());
+  EXPECT_EQ(main.Child(Id(M::kCheckButton)).Text(), "Check torrent");
   CloseAndWait(main, app);
-  // The defaults reach the registry when the window closes.
-  EXPECT_EQ(registry::ReadString(kKey, "URL"), "http://bitsnoop.com/api/fakeskan.php");
-  EXPECT_EQ(registry::ReadDword(kKey, "Verified"), 1u);
-  EXPECT_EQ(registry::ReadDword(kKey, "Bad"), 0u);
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "URL"), kDefaultUrl);
+  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Verified"), 1u);
+  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Bad"), 0u);
 }
 
-TEST_F(BrisvaneApp, EditedSettingsSurviveARestartWithTheRightTypes) {
+// What the user types and ticks reaches the program's settings (typed text as the edit's change notices
+// report it) and is there, stored trimmed and with the right types, on the next start.
+TEST_F(BrisvaneApp, SettingsTheUserEditsAreThereAfterARestart) {
   {
     Process app = StartAccepted();
-    const Window main = MainWindow(app);
-    main.Child(Id(txtURL)).SetText("  http://127.0.0.1:8080/api/fakeskan.php  ");
-    main.Child(Id(txtProgramPath)).SetText("C:\\Клиент\\トレント.exe");
-    main.Child(Id(chkAllowVerified)).SetChecked(false);
-    main.Child(Id(chkAllowFake)).SetChecked(true);
+    const Window main = MainOf(app);
+    main.Child(Id(M::kServiceUrl)).SetText("  http://127.0.0.1:8080/api/fakeskan.php  ");
+    main.Child(Id(M::kProgramPath)).SetText("C:\\Клиент\\トレント.exe");
+    main.Child(Id(M::kAllowVerified)).SetChecked(false);
+    main.Child(Id(M::kAllowFake)).SetChecked(true);
     CloseAndWait(main, app);
   }
-  EXPECT_EQ(registry::ReadString(kKey, "URL"), "http://127.0.0.1:8080/api/fakeskan.php");
-  EXPECT_EQ(registry::ReadString(kKey, "torPath"), "C:\\Клиент\\トレント.exe");
-  EXPECT_EQ(registry::ReadDword(kKey, "Verified"), 0u);
-  EXPECT_EQ(registry::ReadDword(kKey, "Fake"), 1u);
-  EXPECT_EQ(registry::ReadDword(kKey, "Good"), 1u);
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "URL"), "http://127.0.0.1:8080/api/fakeskan.php");
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "torPath"), "C:\\Клиент\\トレント.exe");
+  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Verified"), 0u);
+  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Fake"), 1u);
+  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Good"), 1u);
 
   Process again = Start();  // accepted now: no agreement this time
-  const Window main = MainWindow(again);
-  EXPECT_FALSE(FindTopWindow(WindowQuery{kAgreementCaption, {}, again.id(), {}}).has_value());
-  EXPECT_EQ(main.Child(Id(txtURL)).Text(), "http://127.0.0.1:8080/api/fakeskan.php");
-  EXPECT_EQ(main.Child(Id(txtProgramPath)).Text(), "C:\\Клиент\\トレント.exe");
-  EXPECT_FALSE(main.Child(Id(chkAllowVerified)).Checked());
-  EXPECT_TRUE(main.Child(Id(chkAllowFake)).Checked());
+  const Window main = MainOf(again);
+  EXPECT_FALSE(FindTopWindow({kAgreementCaption, again.id()}));
+  EXPECT_EQ(main.Child(Id(M::kServiceUrl)).Text(), "http://127.0.0.1:8080/api/fakeskan.php");
+  EXPECT_EQ(main.Child(Id(M::kProgramPath)).Text(), "C:\\Клиент\\トレント.exe");
+  EXPECT_FALSE(main.Child(Id(M::kAllowVerified)).Checked());
+  EXPECT_TRUE(main.Child(Id(M::kAllowFake)).Checked());
   CloseAndWait(main, again);
 }
 
-TEST_F(BrisvaneApp, CheckTorrentShowsNotFoundOrTheInfoHash) {
+TEST_F(BrisvaneApp, CheckingTorrentsShowsTheHashAndRatingOrWhatWentWrong) {
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
-  main.Child(Id(txtTFilePath)).SetText("C:\\no such folder\\missing.torrent");
-  main.Child(Id(Command1)).Click();
-  main.Child(Id(lblHash)).WaitForText("Error. File not found!");
+  const Window main = MainOf(app);
+  const Window torrent = main.Child(Id(M::kTorrentPath));
+  const Window check = main.Child(Id(M::kCheckButton));
+  torrent.SetText("C:\\no such folder\\missing.torrent");
+  check.Click();
+  main.Child(Id(M::kHash)).WaitForText("Error. File not found!");
 
   // A path beyond the ANSI code page, as Windows Explorer would hand it over.
   brisvane::testing::TestHttpServer service;
   service.Reply(200, "GOOD");
-  main.Child(Id(txtURL)).SetText(service.Url("/api/fakeskan.php"));
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("アルバム-альбом.torrent"));
-  main.Child(Id(Command1)).Click();
-  main.Child(Id(lblHash)).WaitForText("94a0b109ad0eb41f0c75b42c33bfdf4a05c866ae");
-  main.Child(Id(lblRating)).WaitForText("GOOD");
+  main.Child(Id(M::kServiceUrl)).SetText(service.Url("/api/fakeskan.php"));
+  torrent.SetText(ExamplePath("アルバム-альбом.torrent"));
+  check.Click();
+  main.Child(Id(M::kHash)).WaitForText("94a0b109ad0eb41f0c75b42c33bfdf4a05c866ae");
+  main.Child(Id(M::kRating)).WaitForText("GOOD");
 
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("not-a-torrent.torrent"));
-  main.Child(Id(Command1)).Click();
-  const MessageBoxWindow box = WaitForMessageBox("Brisvane - by Kestrelwick", app.id());
+  // The service fails: its page is shown, and the last rating does not stay.
+  const std::string page = "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>";
+  service.Reply(404, page);
+  check.Click();
+  MessageBoxWindow box = WaitForMessageBox(kMessageCaption, app.id());
+  EXPECT_EQ(box.Text(), "404 error!:\r\n" + page);
+  box.Dismiss();
+  main.Child(Id(M::kRating)).WaitForText("");
+
+  torrent.SetText(ExamplePath("not-a-torrent.torrent"));
+  check.Click();
+  box = WaitForMessageBox(kMessageCaption, app.id());
   EXPECT_EQ(box.Text(), "unexpected error encoutered");
   box.Dismiss();
-  main.Child(Id(lblHash)).WaitForText("");
+  main.Child(Id(M::kHash)).WaitForText("");
   CloseAndWait(main, app);
 }
 
-TEST_F(BrisvaneApp, CommandLineRunWithAMissingFileEndsWithoutAWindow) {
+TEST_F(BrisvaneApp, StartedForAMissingTorrentItEndsWithoutAWindow) {
   Process app = StartAccepted({"C:\\no such folder\\gone.torrent"});
   EXPECT_EQ(app.ExpectExit(), 0u);
-  EXPECT_FALSE(FindTopWindow(WindowQuery{kMainCaption, {}, app.id(), {}}).has_value());
+  EXPECT_FALSE(FindTopWindow({kMainCaption, app.id()}));
   // Nothing was shown, but the settings were stored on the way out as on any normal end.
-  EXPECT_EQ(registry::ReadString(kKey, "torPath"), "notepad");
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "torPath"), "notepad");
 }
 
-TEST_F(BrisvaneApp, ClosingTheMainWindowClosesTheAboutBox) {
+TEST_F(BrisvaneApp, TheAboutBoxIsNotModalAndClosesWithTheMainWindow) {
   Process app = StartAccepted();
-  const Window main = MainWindow(app);
-  main.Child(Id(cmdabout)).Click();
-  const Window about = WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(cmdSysInfo)}});
-  EXPECT_EQ(about.Child(Id(lblVersion)).Text(), "Version 1.0.1");
-  EXPECT_EQ(about.Child(Id(lblTitle)).Text(), "Brisvane - by Kestrelwick");
-  EXPECT_TRUE(main.Enabled());  // the about box is not modal
+  const Window main = MainOf(app);
+  main.Child(Id(M::kAboutButton)).Click();
+  const Window about = AboutOf(app);
+  EXPECT_EQ(about.Child(Id(AboutBox::kVersion)).Text(), "Version 1.0.1");
+  EXPECT_EQ(about.Child(Id(AboutBox::kTitle)).Text(), "Brisvane - by Kestrelwick");
+  EXPECT_TRUE(main.Enabled());
   main.Close();
   about.WaitGone();
   EXPECT_EQ(app.ExpectExit(), 0u);
 }
-
 
 // Not a test: poses the program's windows for the screenshots in docs/ (scripts/screenshots.sh).
 // Runs only when BRISVANE_SHOWCASE names a folder; for each pose it writes <folder>\<name>.ready with the
@@ -179,31 +163,29 @@ class Showcase : public BrisvaneApp {
   }
   void Pose(const std::string& name, const Window& window) {
     RECT r{};
-    GetWindowRect(static_cast<HWND>(window.handle()), &r);
-    {
-      std::ofstream ready(folder_ + "\\" + name + ".ready");
-      ready << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top << "\n";
-    }
+    GetWindowRect(window.handle(), &r);
+    std::ofstream(folder_ + "\\" + name + ".ready")
+        << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top << "\n";
     const std::string done = folder_ + "\\" + name + ".done";
-    for (int i = 0; i < 3000 && GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+    WaitUntil(done, [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, Millis{30000});
   }
   std::string folder_;
 };
 
 TEST_F(Showcase, AgreementMainWindowAndAboutBox) {
   Process app = Start();
-  Pose("agreement", Agreement(app));
-  Agreement(app).Child(Id(OKButton)).Click();
-  const Window main = MainWindow(app);
+  Pose("agreement", AgreementOf(app));
+  AgreementOf(app).Child(Id(A::kOkButton)).Click();
+  const Window main = MainOf(app);
   brisvane::testing::TestHttpServer service;
   service.Reply(200, "VERIFIED");
-  main.Child(Id(txtURL)).SetText(service.Url("/api/fakeskan.php"));
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
-  main.Child(Id(Command1)).Click();
-  main.Child(Id(lblRating)).WaitForText("VERIFIED");
+  main.Child(Id(M::kServiceUrl)).SetText(service.Url("/api/fakeskan.php"));
+  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
+  main.Child(Id(M::kCheckButton)).Click();
+  main.Child(Id(M::kRating)).WaitForText("VERIFIED");
   Pose("main-window", main);
-  main.Child(Id(cmdabout)).Click();
-  Pose("about-box", WaitForTopWindow(WindowQuery{kAboutCaption, {}, app.id(), {Id(cmdSysInfo)}}));
+  main.Child(Id(M::kAboutButton)).Click();
+  Pose("about-box", AboutOf(app));
   CloseAndWait(main, app);
 }
 

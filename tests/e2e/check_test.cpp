@@ -1,186 +1,140 @@
-// The check as a user meets it in the real Brisvane.exe: from the command line (as Windows starts it
-// for a .torrent) and from the two check buttons, against a local service whose reply each test sets,
-// with a stand-in torrent client that records how it was started.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
+// Windows starts Brisvane.exe for a .torrent, or the user presses "Launch torrent": the popup over the task
+// bar says how the service rated the torrent and whether it is allowed, and an allowed torrent goes to the
+// torrent program, here a stand-in that records its command line, after the popup.
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
-#include <string>
 
-#include "app/main_window.h"
-#include "e2e/driver.h"
-#include "notify/popup.h"
+#include "e2e/scenario.h"  // windows.h, before tlhelp32.h
+#include <tlhelp32.h>
+
+#include "notify/popup_window.h"
 #include "support/test_http_server.h"
-#include "win32/form_host.h"
+#include "win32/text.h"
 
 namespace brisvane::e2e {
 namespace {
 
-constexpr char kKey[] = "Software\\Kestrelwick\\Brisvane";
-constexpr char kTitle[] = "Brisvane - by Kestrelwick";
+using M = MainWindow;
+using P = PopupWindow;
+
 constexpr char kSingleHash[] = "8c450b7de44b7a6df98919a4a009b323567b110f";
+// The lookup, the popup's ten seconds and the slides, with room to spare.
+constexpr Millis kCheckTimeout{30000};
 
-std::string ExamplePath(std::string_view name) {
-  return FromHostPath(std::string(BRISVANE_SOURCE_DIR) + "/examples/" + std::string(name));
+bool StandinRunning() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+    found = _wcsicmp(entry.szExeFile, L"standin_client.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
 }
-int Id(int control) { return kControlWindowIdBase + control; }
 
-class Check : public ::testing::Test {
+class Launch : public Scenario {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    log_ = std::wstring(temp) + L"brisvane-standin-" + std::to_wstring(GetCurrentProcessId()) + L".log";
-    DeleteFileW(log_.c_str());
-    key_.Seed("TOS", "ACCEPT");
-    key_.Seed("URL", service_.Url("/api/fakeskan.php"));
-    key_.Seed("torPath", ExecutableDir() + "\\standin_client.exe");
+    std::filesystem::remove(log_);
+    SetEnvironmentVariableW(L"BRISVANE_STANDIN_LOG", log_.c_str());  // Brisvane passes it on to the client
+    settings_.Seed("TOS", "ACCEPT").Seed("URL", service_.Url("/api/fakeskan.php")).Seed("torPath", standin_);
   }
-  void TearDown() override { DeleteFileW(log_.c_str()); }
+  void TearDown() override { std::filesystem::remove(log_); }
 
-  Process Start(std::vector<std::string> args = {}) {
-    args.insert(args.begin(), FromHostPath(BRISVANE_PROGRAM_EXE));
-    std::string log(log_.size() * 3, '\0');
-    log.resize(WideCharToMultiByte(CP_UTF8, 0, log_.c_str(), -1, log.data(), static_cast<int>(log.size()), nullptr,
-                                   nullptr) - 1);
-    return Process::Start(args, LaunchOptions{{}, {{"BRISVANE_STANDIN_LOG", log}}});
+  // The popup shares its caption, and its controls' ids, with the main window.
+  static Window PopupOf(const Process& app, const Window& main = Window()) {
+    return WaitForTopWindow({kMainCaption, app.id(), {Id(P::kAction)}, main.handle()}, kCheckTimeout);
   }
-  // What the stand-in client recorded; empty when it never ran.
   std::string ClientLog() const {
-    std::ifstream in{std::filesystem::path(log_)};
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(log_).rdbuf();
     return text.str();
   }
-  // The client runs on its own after Brisvane started it: give it a moment to write.
-  std::string WaitClientLog() const {
-    for (int i = 0; i < 1000; ++i) {
-      const std::string log = ClientLog();
-      if (!log.empty()) return log;
-      Sleep(10);
-    }
-    return {};
+  // Once Brisvane has ended, a client it started runs still or has written its line.
+  std::string ClientCommandLine() const {
+    WaitUntil("the stand-in client to end", [] { return !StandinRunning(); });
+    return ClientLog();
   }
-  // The popup shares its caption with the main window: it is the "Brisvane" window that is not `main`.
-  static Window Popup(const Process& app, const Window& main = Window()) {
-    struct Search {
-      DWORD pid;
-      HWND main;
-      HWND found = nullptr;
-    } search{static_cast<DWORD>(app.id()), static_cast<HWND>(main.handle())};
-    for (int i = 0; i < 3000 && !search.found; ++i) {
-      EnumWindows(
-          [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            wchar_t caption[64] = {};
-            GetWindowTextW(window, caption, 64);
-            if (pid == s.pid && window != s.main && IsWindowVisible(window) && std::wstring(caption) == L"Brisvane" &&
-                GetDlgItem(window, Id(FrmPopUp::lblAction))) {
-              s.found = window;
-              return FALSE;
-            }
-            return TRUE;
-          },
-          reinterpret_cast<LPARAM>(&search));
-      if (!search.found) Sleep(10);
-    }
-    if (!search.found) throw DriverError("no popup appeared:\n" + DescribeTopWindows());
-    return Window(search.found);
-  }
-  static Window MainWindow(const Process& app) {
-    return WaitForTopWindow(WindowQuery{"Brisvane", {}, app.id(), {Id(cmdabout)}});
-  }
+  std::string Launched(const std::string& torrent) const { return standin_ + " \"" + torrent + "\"\n"; }
 
   brisvane::testing::TestHttpServer service_;
-  registry::ScopedKey key_{kKey};
-  std::wstring log_;
+  const std::string standin_ = ExecutableDir() + "\\standin_client.exe";
+  const std::filesystem::path log_ = win32::Widen(ExecutableDir() + "\\standin_client.log");
 };
 
-TEST_F(Check, CommandLineAllowedTorrentGoesToTheClientAfterThePopup) {
+// The user has Brisvane open as well: the one Windows started checks the torrent on its own.
+TEST_F(Launch, WindowsStartsBrisvaneForAVerifiedTorrentAndTheClientGetsItAfterThePopup) {
   service_.Reply(200, "VERIFIED");
+  Process open = Start();
+  const Window open_main = MainOf(open);
   const std::string torrent = ExamplePath("single-file.torrent");
   Process app = Start({torrent});
-  const Window popup = Popup(app);
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblfile)).Text(), "single-file.torrent");
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblRating)).Text(), "VERIFIED");
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblAction)).Text(), "Allowed");
-  EXPECT_EQ(ClientLog(), "");  // not before the popup has been shown
-  EXPECT_EQ(app.ExpectExit(Millis{30000}), 0u);
-  popup.WaitGone(Millis{11000});
-  const std::string log = WaitClientLog();
-  EXPECT_NE(log.find("\"" + torrent + "\""), std::string::npos) << log;
-  const std::vector<std::string> asked = service_.Targets();
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0], std::string("/api/fakeskan.php?hash=") + kSingleHash);
-  EXPECT_FALSE(FindTopWindow(WindowQuery{"Brisvane", {}, app.id(), {Id(cmdabout)}}).has_value());
+  const Window popup = PopupOf(app);
+  EXPECT_EQ(popup.Child(Id(P::kFileName)).Text(), "single-file.torrent");
+  EXPECT_EQ(popup.Child(Id(P::kRating)).Text(), "VERIFIED");
+  EXPECT_EQ(popup.Child(Id(P::kAction)).Text(), "Allowed");
+  EXPECT_FALSE(FindTopWindow({kMainCaption, app.id(), {Id(M::kAboutButton)}}));
+  EXPECT_EQ(ClientLog(), "");  // not before the popup has gone
+
+  EXPECT_EQ(app.ExpectExit(kCheckTimeout), 0u);
+  EXPECT_EQ(ClientCommandLine(), Launched(torrent));
+  EXPECT_EQ(service_.Targets(), std::vector<std::string>{std::string("/api/fakeskan.php?hash=") + kSingleHash});
+  CloseAndWait(open_main, open);
 }
 
-TEST_F(Check, CommandLineFakeIsBlockedAndStartsNothing) {
+TEST_F(Launch, AFakeTorrentIsBlockedAndTheClientNeverStarts) {
   service_.Reply(200, "FAKE");
   Process app = Start({ExamplePath("single-file.torrent")});
-  const Window popup = Popup(app);
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblRating)).Text(), "FAKE");
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblAction)).Text(), "Blocked");
-  EXPECT_EQ(app.ExpectExit(Millis{30000}), 0u);
-  EXPECT_EQ(ClientLog(), "");
+  const Window popup = PopupOf(app);
+  EXPECT_EQ(popup.Child(Id(P::kRating)).Text(), "FAKE");
+  EXPECT_EQ(popup.Child(Id(P::kAction)).Text(), "Blocked");
+  EXPECT_EQ(app.ExpectExit(kCheckTimeout), 0u);
+  EXPECT_EQ(ClientCommandLine(), "");
 }
 
-TEST_F(Check, EachBadReplyGivesItsMessageAndNoRating) {
+TEST_F(Launch, WithNoServiceTheUserIsToldAndTheTorrentIsBlocked) {
   Process app = Start();
-  const Window main = MainWindow(app);
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
-  const std::string url = service_.Url("/api/fakeskan.php") + "?hash=" + kSingleHash;
-  const std::string page = "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>";
-  struct Case {
-    std::function<void()> serve;
-    std::string message;
-  };
-  const Case cases[] = {
-      {[&] { service_.Reply(200, "GOOD\r\n"); }, "Unexpected value returned from API call:\r\nGOOD\r\n"},
-      {[&] { service_.Reply(200, ""); }, "No data was returned back from API call."},
-      {[&] { service_.Reply(404, page); }, "404 error!:\r\n" + page},
-      {[&] { service_.Silent(); }, "Error contacting URL: " + url},
-  };
-  for (const Case& c : cases) {
-    c.serve();
-    main.Child(Id(lblRating)).SetText("stale");
-    main.Child(Id(Command1)).Click();
-    const MessageBoxWindow box = WaitForMessageBox(kTitle, app.id(), Millis{40000});
-    EXPECT_EQ(box.Text(), c.message);
-    box.Dismiss();
-    main.Child(Id(lblRating)).WaitForText("");
-  }
-  main.Close();
-  EXPECT_EQ(app.ExpectExit(), 0u);
-}
-
-TEST_F(Check, LaunchWithNoServiceIsBlockedAfterTheMessage) {
-  Process app = Start();
-  const Window main = MainWindow(app);
-  // A port that nothing listens on: a server made and gone again.
-  std::string dead;
+  const Window main = MainOf(app);
+  std::string dead;  // a port that nothing listens on: a server made and gone again
   {
     brisvane::testing::TestHttpServer gone;
     dead = gone.Url("/api/fakeskan.php");
   }
-  main.Child(Id(txtURL)).SetText(dead);
-  main.Child(Id(txtTFilePath)).SetText(ExamplePath("single-file.torrent"));
-  main.Child(Id(Command2)).Click();
-  const MessageBoxWindow box = WaitForMessageBox(kTitle, app.id(), Millis{30000});
+  main.Child(Id(M::kServiceUrl)).SetText(dead);
+  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
+  main.Child(Id(M::kLaunchButton)).Click();
+  const MessageBoxWindow box = WaitForMessageBox(kMessageCaption, app.id(), kCheckTimeout);
   EXPECT_EQ(box.Text(), "Error contacting URL: " + dead + "?hash=" + kSingleHash);
   box.Dismiss();
-  const Window popup = Popup(app, main);
-  EXPECT_EQ(popup.Child(Id(FrmPopUp::lblAction)).Text(), "Blocked");
-  popup.WaitGone(Millis{11000});
-  EXPECT_EQ(ClientLog(), "");
-  main.Close();
-  EXPECT_EQ(app.ExpectExit(), 0u);
+  EXPECT_EQ(PopupOf(app, main).Child(Id(P::kAction)).Text(), "Blocked");
+  main.Close();  // the program ends once the popup's hold is over
+  EXPECT_EQ(app.ExpectExit(kCheckTimeout), 0u);
+  EXPECT_EQ(ClientCommandLine(), "");
+}
+
+// The check works on what was there when it started; closing the main window during the popup closes the
+// popup, and the allowed torrent still goes to the client before the program ends.
+TEST_F(Launch, ClosingDuringTheAllowedPopupStillHandsOverWhatTheCheckStartedWith) {
+  service_.Reply(200, "GOOD");
+  Process app = Start();
+  const Window main = MainOf(app);
+  const std::string torrent = ExamplePath("single-file.torrent");
+  main.Child(Id(M::kTorrentPath)).SetText(torrent);
+  main.Child(Id(M::kLaunchButton)).Click();
+  const Window popup = PopupOf(app, main);
+  EXPECT_EQ(popup.Child(Id(P::kAction)).Text(), "Allowed");
+
+  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("アルバム-альбом.torrent"));
+  main.Child(Id(M::kProgramPath)).SetText("C:\\elsewhere\\other.exe");
+  main.Child(Id(M::kAllowGood)).SetChecked(false);
+  main.Close();  // the program ends once the popup's hold is over
+  EXPECT_EQ(app.ExpectExit(kCheckTimeout), 0u);
+  EXPECT_EQ(ClientCommandLine(), Launched(torrent));
+  // The edits were the user's all the same: they are the settings now.
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "torPath"), "C:\\elsewhere\\other.exe");
+  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Good"), 0u);
 }
 
 }  // namespace
