@@ -122,16 +122,18 @@ void PopupWindow::Slide(const TrayScreen& screen, int bottom_row) {
   // Up until its bottom edge is on the task bar's top row. Nothing else runs during a slide.
   for (int t = bottom; alive() && t > bottom - view->OuterHeight();) set_top(--t);
   if (!alive()) return;
-  WaitProcessingMessages(clock_, host_, kHold);
+  // Closed during the hold (with the main window, say), it is held no longer.
+  WaitProcessingMessages(clock_, host_, kHold, [&] { return !alive(); });
   if (!alive()) return;
   // Down until its top edge is on that row, behind the task bar.
   const int height = view->OuterHeight();
   for (int t = bottom - height; t <= bottom && alive(); ++t) set_top(t);
 }
 
-void WaitProcessingMessages(IClock& clock, IFormHost& host, std::chrono::milliseconds duration) {
+void WaitProcessingMessages(IClock& clock, IFormHost& host, std::chrono::milliseconds duration,
+                            const std::function<bool()>& done) {
   const std::chrono::milliseconds end = clock.Elapsed() + duration;
-  while (clock.Elapsed() < end) {
+  while (clock.Elapsed() < end && !(done && done())) {
     clock.Sleep(100);
     host.ProcessPendingMessages();
   }

@@ -1,6 +1,7 @@
 #pragma once
 // The small window that rises out of the task bar after a verdict with the file name, the rating and the
 // action, and closes itself ten seconds after it was made.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,8 +75,9 @@ class PopupWindow final : public IFormEvents, public IPopup {
   IFormView* view_ = nullptr;
 };
 
-// Returns once `duration` has passed on the monotonic clock, sleeping 100 ms and processing window
-// messages between looks.
-void WaitProcessingMessages(IClock& clock, IFormHost& host, std::chrono::milliseconds duration);
+// Returns once `duration` has passed on the monotonic clock, or earlier once `done` says so, sleeping
+// 100 ms and processing window messages between looks.
+void WaitProcessingMessages(IClock& clock, IFormHost& host, std::chrono::milliseconds duration,
+                            const std::function<bool()>& done = {});
 
 }  // namespace brisvane

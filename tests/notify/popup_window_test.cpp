@@ -124,6 +124,7 @@ TEST_F(PopupTest, ClosedDuringTheHoldOrTheLookupItIsNotMovedAgain) {
   popup.Present(content, screen);
   EXPECT_EQ(host.Find(popup), nullptr);
   EXPECT_TRUE(host.quit);
+  EXPECT_LT(clock.slept, std::chrono::seconds{3});  // held no longer once closed
 
   // Closed while the process lookup pumps: never shown at all.
   tables.records.insert(tables.records.begin(), {77, std::string("C:\\x.exe")});
