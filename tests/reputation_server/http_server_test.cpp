@@ -263,6 +263,7 @@ TEST_F(LimitedServer, IdleAndStuckClientsAreDroppedAndConnectionsCapped) {
   options.max_connections = 3;
   options.idle_timeout = std::chrono::milliseconds(300);
   options.write_timeout = std::chrono::milliseconds(300);
+  options.read_timeout = std::chrono::milliseconds(300);
   Start(options);
   Client idle(port_);
   EXPECT_TRUE(idle.Closed());  // after the idle time
@@ -279,6 +280,9 @@ TEST_F(LimitedServer, IdleAndStuckClientsAreDroppedAndConnectionsCapped) {
   });
   EXPECT_EQ(Ask(Get(Lookup(2))).body(), "NONE");
   sender.join();  // ends once the server has dropped the connection
+  for (int i = 0; i < 1000 && server_->metrics().open_connections() > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 
   Client first(port_);
   Client second(port_);

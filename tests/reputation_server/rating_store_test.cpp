@@ -30,6 +30,9 @@ using support::WriteFile;
 
 class StoreContract : public ::testing::TestWithParam<std::string> {
  protected:
+  void SetUp() override {
+    if (scratch_.url().empty()) GTEST_SKIP() << "no PostgreSQL server: BRISVANE_TEST_PG is not set";
+  }
   std::unique_ptr<RatingStore> Open() const { return OpenRatingStore(scratch_.url()); }
   ScratchStore scratch_{GetParam()};
 };
@@ -134,14 +137,14 @@ TEST_P(StoreContract, AnotherProgramsTableIsRefusedUntouched) {
 }
 
 // What a killed import leaves: the ratings as they were, whole. The import is killed while it writes,
-// which it does long enough with half a million rows.
+// which SQLite does long enough with half a million rows.
 TEST_P(StoreContract, AKilledImportLeavesTheOldRatingsWhole) {
   const auto store = Open();
   store->Store(HashNumber(1), Rating::kGood);
   const std::string csv = scratch_ / "big.csv";
   {
     std::string text;
-    for (unsigned i = 0; i < 500000; ++i) text += ToHex(HashNumber(i)) + ",FAKE\n";
+    for (unsigned i = 0; i < (scratch_.postgres() ? 50000u : 500000u); ++i) text += ToHex(HashNumber(i)) + ",FAKE\n";
     WriteFile(csv, text);
   }
   // PostgreSQL: the import waits for this lock half-way through its transaction; SQLite: it is caught
@@ -192,7 +195,7 @@ TEST_P(StoreContract, AKilledImportLeavesTheOldRatingsWhole) {
   EXPECT_EQ(reopened->Count(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, ::testing::ValuesIn(support::Backends()),
+INSTANTIATE_TEST_SUITE_P(Stores, StoreContract, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return info.param; });
 
 // SQLite's own: the file as other tools see it, and files that are no SQLite database at all.

@@ -1,5 +1,7 @@
 #include "http_server.h"
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -283,6 +285,18 @@ class Connection : public std::enable_shared_from_this<Connection> {
     socket_.shutdown(tcp::socket::shutdown_both, ec);
     socket_.close(ec);
   }
+  // Past its deadline. Replies that could not leave are dropped with a reset: closed the usual way,
+  // the kernel would keep trying to deliver them, to a client that does not read, for minutes.
+  void Expire() {
+    int unsent = 0;
+    if (writing_ || (ioctl(socket_.native_handle(), SIOCOUTQ, &unsent) == 0 && unsent > 0)) {
+      beast::error_code ec;
+      socket_.set_option(asio::socket_base::linger(true, 0), ec);
+      socket_.close(ec);
+      return;
+    }
+    Close();
+  }
   Clock::time_point deadline() const { return deadline_; }
 
  private:
@@ -385,6 +399,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
       bytes = &found->second;
     }
     Within(options().write_timeout);
+    writing_ = true;
     asio::async_write(socket_, asio::buffer(*bytes),
                       [self = shared_from_this(), keep_alive, linger](beast::error_code ec, std::size_t) {
                         self->OnSent(ec, keep_alive, linger);
@@ -392,6 +407,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void OnSent(beast::error_code ec, bool keep_alive, bool linger) {
+    writing_ = false;
     server_.metrics().CountRequest(worker_.index, status_, word_, Clock::now() - started_);
     if (server_.logging()) {
       server_.Log(worker_, peer_, method_, target_, version_, status_, word_, Clock::now() - started_);
@@ -433,6 +449,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool refused_;
   bool waiting_ = false;
   bool lingering_ = false;
+  bool writing_ = false;  // its deadline is the write time-out
   Clock::time_point deadline_ = Clock::time_point::max();
   std::string peer_;
   // What the access log and the metrics say of the request being answered.
@@ -450,7 +467,7 @@ void EventServer::Sweep(Worker& worker) {
   for (Connection* connection : worker.connections) {
     if (connection->deadline() < now) late.push_back(connection);
   }
-  for (Connection* connection : late) connection->Close();
+  for (Connection* connection : late) connection->Expire();
   worker.sweep.expires_after(kSweepInterval);
   worker.sweep.async_wait([this, &worker](beast::error_code ec) {
     if (!ec && !worker.stopping) Sweep(worker);
