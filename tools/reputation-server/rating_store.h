@@ -1,7 +1,9 @@
 #pragma once
 // The ratings database: a table of 20-byte hashes and rating codes, kept either in one SQLite file
 // (the default, for one machine) or in PostgreSQL (for several servers on one set of ratings).
+#include <chrono>
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -17,12 +19,26 @@ class StoreError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Hashes as keys of unordered containers: the bytes of a SHA-1 digest are already uniformly spread.
+struct InfoHashKey {
+  std::size_t operator()(const InfoHash& hash) const {
+    std::size_t value = 0;
+    std::memcpy(&value, hash.data(), sizeof value);
+    return value;
+  }
+};
+
+// How long a PostgreSQL reader may answer a hash from what it read before, without asking again: a
+// rating changed by an import reaches every server within this time.
+inline constexpr std::chrono::milliseconds kPostgresFreshness{1000};
+
 // One thread's way into the store: its own connection and prepared statements, so that a lookup
 // takes no lock. Use it from one thread at a time.
 class RatingReader {
  public:
   virtual ~RatingReader() = default;
-  // kNotFound for a hash without a rating. Throws StoreError.
+  // kNotFound for a hash without a rating: what the database holds now (SQLite), or held at most
+  // kPostgresFreshness ago (PostgreSQL). Throws StoreError.
   virtual Rating Find(const InfoHash& hash) = 0;
   // Throws StoreError when the store cannot be reached or its table is gone.
   virtual void Ping() = 0;
