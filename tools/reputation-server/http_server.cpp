@@ -462,6 +462,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 };
 
 void EventServer::Sweep(Worker& worker) {
+  if (worker.reader) worker.reader->Idle();
   const auto now = Clock::now();
   std::vector<Connection*> late;
   for (Connection* connection : worker.connections) {

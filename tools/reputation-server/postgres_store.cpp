@@ -1,5 +1,5 @@
 // The ratings in PostgreSQL, so that several servers answer from one set of ratings. Each reader holds
-// one connection with the lookup prepared on it, and keeps what it read for kPostgresFreshness: a
+// one connection with the lookup prepared on it, and keeps what it read for kReaderFreshness: a
 // round trip costs several times the rest of a request, and popular torrents are asked for again and
 // again. A connection that broke is opened again on a later lookup, so the server answers ERROR while
 // the database is away and ratings again once it is back.
@@ -87,7 +87,7 @@ class PostgresReader final : public RatingReader {
 
   Rating Find(const InfoHash& hash) override {
     const auto now = std::chrono::steady_clock::now();
-    if (const auto known = recent_.find(hash); known != recent_.end() && now - known->second.read < kPostgresFreshness) {
+    if (const auto known = recent_.find(hash); known != recent_.end() && now - known->second.read < kReaderFreshness) {
       return known->second.rating;
     }
     PGconn* conn = Usable();

@@ -28,20 +28,22 @@ struct InfoHashKey {
   }
 };
 
-// How long a PostgreSQL reader may answer a hash from what it read before, without asking again: a
-// rating changed by an import reaches every server within this time.
-inline constexpr std::chrono::milliseconds kPostgresFreshness{1000};
+// A reader answers from the database as it was at most this long ago: a rating changed by an import
+// reaches every server within this time. Asking the database afresh for every lookup would cost more
+// than the rest of the request (SQLite's locks, PostgreSQL's round trip).
+inline constexpr std::chrono::milliseconds kReaderFreshness{1000};
 
 // One thread's way into the store: its own connection and prepared statements, so that a lookup
 // takes no lock. Use it from one thread at a time.
 class RatingReader {
  public:
   virtual ~RatingReader() = default;
-  // kNotFound for a hash without a rating: what the database holds now (SQLite), or held at most
-  // kPostgresFreshness ago (PostgreSQL). Throws StoreError.
+  // kNotFound for a hash without a rating, as of at most kReaderFreshness ago. Throws StoreError.
   virtual Rating Find(const InfoHash& hash) = 0;
-  // Throws StoreError when the store cannot be reached or its table is gone.
+  // Throws StoreError when the store cannot be reached now or its table is gone.
   virtual void Ping() = 0;
+  // Called now and then while the thread has time: lets go of what the reader holds past its age.
+  virtual void Idle() {}
 };
 
 class RatingStore {

@@ -2,6 +2,7 @@
 // WAL mode so that readers never wait for a writer.
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
@@ -18,6 +19,9 @@ constexpr std::int64_t kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
 // Readers map the file so that all their connections share the system's page cache.
 constexpr std::int64_t kReaderMmapBytes = 1LL << 30;
+// A reader keeps one read transaction for this long: starting one takes file locks and a stat, several
+// system calls that would cost more than the lookup itself. Well inside kReaderFreshness.
+constexpr auto kSnapshotAge = std::chrono::milliseconds(100);
 
 constexpr char kSchema[] =
     "CREATE TABLE ratings ("
@@ -94,39 +98,79 @@ class SqliteReader final : public RatingReader {
       Execute(db_, "PRAGMA query_only = 1");
       Execute(db_, ("PRAGMA mmap_size = " + std::to_string(kReaderMmapBytes)).c_str());
       lookup_ = std::make_unique<Statement>(db_, "SELECT rating FROM ratings WHERE hash = ?1", SQLITE_PREPARE_PERSISTENT);
+      begin_ = std::make_unique<Statement>(db_, "BEGIN", SQLITE_PREPARE_PERSISTENT);
+      end_ = std::make_unique<Statement>(db_, "ROLLBACK", SQLITE_PREPARE_PERSISTENT);
     } catch (...) {
       lookup_.reset();
+      begin_.reset();
+      end_.reset();
       sqlite3_close(db_);
       throw;
     }
   }
   ~SqliteReader() override {
+    EndSnapshot();
     lookup_.reset();
+    begin_.reset();
+    end_.reset();
     sqlite3_close(db_);
   }
   SqliteReader(const SqliteReader&) = delete;
   SqliteReader& operator=(const SqliteReader&) = delete;
 
   Rating Find(const InfoHash& hash) override {
+    Idle();
+    if (!in_snapshot_) {
+      Step(begin_->stmt);
+      in_snapshot_ = true;
+      snapshot_start_ = std::chrono::steady_clock::now();
+    }
     sqlite3_stmt* stmt = lookup_->stmt;
     sqlite3_bind_blob(stmt, 1, hash.data(), static_cast<int>(hash.size()), SQLITE_STATIC);
     const int rc = sqlite3_step(stmt);
     std::optional<Rating> rating = Rating::kNotFound;
     if (rc == SQLITE_ROW) rating = RatingFromCode(sqlite3_column_int64(stmt, 0));
     sqlite3_reset(stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(db_, "cannot look up " + ToHex(hash));
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      const std::string message = std::string("cannot look up ") + ToHex(hash) + ": " + sqlite3_errmsg(db_);
+      EndSnapshot();
+      throw StoreError(message);
+    }
     if (!rating) throw StoreError("bad rating code in " + path_ + " for " + ToHex(hash));
     return *rating;
   }
 
-  void Ping() override { QueryInteger(db_, "SELECT count(*) FROM (SELECT 1 FROM ratings LIMIT 1)"); }
+  void Ping() override {
+    EndSnapshot();
+    QueryInteger(db_, "SELECT count(*) FROM (SELECT 1 FROM ratings LIMIT 1)");
+  }
+
+  void Idle() override {
+    if (in_snapshot_ && std::chrono::steady_clock::now() - snapshot_start_ > kSnapshotAge) EndSnapshot();
+  }
 
   std::size_t Count() { return static_cast<std::size_t>(QueryInteger(db_, "SELECT count(*) FROM ratings")); }
 
  private:
+  void Step(sqlite3_stmt* stmt) {
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE) Fail(db_, "cannot read " + path_);
+  }
+  void EndSnapshot() {
+    if (!in_snapshot_) return;
+    in_snapshot_ = false;
+    sqlite3_step(end_->stmt);
+    sqlite3_reset(end_->stmt);
+  }
+
   std::string path_;
   sqlite3* db_;
   std::unique_ptr<Statement> lookup_;
+  std::unique_ptr<Statement> begin_;
+  std::unique_ptr<Statement> end_;
+  bool in_snapshot_ = false;
+  std::chrono::steady_clock::time_point snapshot_start_;
 };
 
 class SqliteStore final : public RatingStore {
