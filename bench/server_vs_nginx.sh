@@ -115,16 +115,34 @@ got=$(curl -s --max-time 5 "$server_base$fixed")
 [ "$got" = "${probe#*,}" ] || { echo "reputation-server answered '$got' for $probe" >&2; exit 1; }
 got=$(curl -s --max-time 5 "$nginx_base$fixed")
 [ "$got" = GOOD ] || { echo "nginx answered '$got'" >&2; exit 1; }
-echo "reputation-server $server_base (pid $server_pid), nginx $nginx_base (pid $nginx_pid)"
+nginx_workers=$(pgrep -P "$nginx_pid" | tr '\n' ' ')
+echo "reputation-server $server_base (pid $server_pid), nginx $nginx_base (pid $nginx_pid, workers $nginx_workers)"
 
-# run NAME CONNECTIONS SECONDS BASE [wrk options]: one wrk run, its output kept as $work/NAME.log.
-# The random run's script takes the file of hashes after the URL.
+# The CPU time the server's processes have used, in clock ticks: per request it says what a request
+# costs, whatever else the machine is doing.
+cpu_ticks() {  # PIDS...
+  local total=0 pid task fields
+  for pid in "$@"; do
+    for task in /proc/"$pid"/task/*; do
+      read -r -a fields <"$task/stat" || continue
+      total=$((total + fields[13] + fields[14]))
+    done
+  done
+  echo "$total"
+}
+
+# run NAME CONNECTIONS SECONDS BASE [wrk options]: one wrk run, its output kept as $work/NAME.log and
+# the server's CPU ticks as $work/NAME.cpu. The random run's script takes the file of hashes after the URL.
 run() {
-  local name=$1 connections=$2 duration=$3 base=$4 script_args=()
+  local name=$1 connections=$2 duration=$3 base=$4 script_args=() pids before
   shift 4
   [ "$name" = "${name#random}" ] || script_args=(-- "$work/hashes.txt")
+  pids=$server_pid
+  [ "$base" = "$nginx_base" ] && pids=$nginx_workers
+  before=$(cpu_ticks $pids)
   timeout $((duration + 30)) wrk -t"$threads" -c"$connections" -d"$duration"s --timeout 5s --latency "$@" \
     "$base$fixed" "${script_args[@]}" >"$work/$name.log" 2>&1 || { cat "$work/$name.log" >&2; exit 1; }
+  echo $(($(cpu_ticks $pids) - before)) "$(getconf CLK_TCK)" >"$work/$name.cpu"
 }
 
 echo "== wrk -t$threads, ${seconds}s each after a 2 s warm-up, on $(nproc) cores shared by all"
@@ -159,22 +177,24 @@ def parse(name):
     errors = sum(int(x) for x in re.findall(r"(?:connect|read|write|timeout) (\d+)", text))
     timeouts = int((re.search(r"timeout (\d+)", text) or [0, 0])[1])
     non2xx = int((re.search(r"Non-2xx or 3xx responses: (\d+)", text) or [0, 0])[1])
-    return {"rps": rps, "p50": ms(" 50%"), "p99": ms(" 99%"), "errors": errors, "timeouts": timeouts, "non2xx": non2xx}
+    requests = int(re.search(r"(\d+) requests in", text).group(1))
+    ticks, per_second = (int(x) for x in open(f"{work}/{name}.cpu").read().split())
+    return {"rps": rps, "cpu_us": ticks / per_second * 1e6 / max(requests, 1), "p50": ms(" 50%"), "p99": ms(" 99%"), "errors": errors, "timeouts": timeouts, "non2xx": non2xx}
 rows = [("keepalive", "32 keep-alive connections, one hash"),
         ("close", "32 connections, one request each (Connection: close)"),
         ("many", "1,000 keep-alive connections"),
         ("random", "32 keep-alive connections, random rated hashes (wrk script)")]
-print(f"{'load':60s} {'reputation-server':>36s} {'nginx':>36s}  ratio  p99 ratio")
+print(f"{'load':60s} {'reputation-server':>50s} {'nginx':>50s}  ratio  p99 ratio")
 failed = False
 for key, label in rows:
     s, n = parse(f"{key}-server"), parse(f"{key}-nginx")
-    cell = lambda r: f"{r['rps']:8.0f} req/s p99 {r['p99']:7.2f} ms e{r['errors']}/t{r['timeouts']}"
+    cell = lambda r: f"{r['rps']:8.0f} req/s p99 {r['p99']:7.2f} ms {r['cpu_us']:5.1f} us cpu e{r['errors']}/t{r['timeouts']}"
     ratio = s["rps"] / n["rps"]
     p99_ratio = s["p99"] / max(n["p99"], 0.001)
-    print(f"{label:60s} {cell(s):>36s} {cell(n):>36s}  {ratio:5.2f}  {p99_ratio:6.2f}")
+    print(f"{label:60s} {cell(s):>50s} {cell(n):>50s}  {ratio:5.2f}  {p99_ratio:6.2f}")
     if s["non2xx"]:
         print(f"  reputation-server gave {s['non2xx']} replies other than 200"); failed = True
-print("(e = socket errors, t = time-outs among them)")
+print("(us cpu = the server's CPU time per request; e = socket errors, t = time-outs among them)")
 for who in ("server", "nginx"):
     print(f"{'reputation-server' if who == 'server' else 'nginx':18s} " + open(f"{work}/slow-{who}.txt").read().strip())
 targets = [("keep-alive >= 0.8x nginx", parse("keepalive-server")["rps"] >= 0.8 * parse("keepalive-nginx")["rps"]),
