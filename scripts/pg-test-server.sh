@@ -9,6 +9,9 @@ action=${1:-}
 dir=${2:-}
 [ -n "$dir" ] && { [ "$action" = start ] || [ "$action" = stop ]; } ||
   { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+# The unprivileged user may not be allowed into the caller's directory, which PostgreSQL's tools resolve.
+dir=$(cd "$dir" && pwd)
+cd "$dir"
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 [ -x "$bin/pg_ctl" ] || { echo "no PostgreSQL server (scripts/install-deps.sh test)" >&2; exit 1; }
 
