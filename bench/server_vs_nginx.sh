@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# Load comparison on loopback: reputation-server answering random rated hashes from a database of one
-# million ratings, against nginx serving a static file with the word GOOD on the same path, measured
-# with wrk in one run with the same threads and connections. Prints requests/s, p99 and the ratio.
+# Load comparison on loopback, both servers in one run: reputation-server answering from a database of
+# RATINGS random ratings, against nginx serving a static file with the word GOOD on the same path.
+# wrk drives a fixed URL (no script: wrk's Lua would cost more than the servers) with keep-alive, with
+# one request per connection (Connection: close, as Brisvane asks) and with 1,000 connections; then
+# random rated hashes through a small script. Last, with 1,000 idle or half-sent connections held
+# open, single lookups on fresh connections are timed. Prints a table and the ratios.
 #   bench/server_vs_nginx.sh [REPUTATION-SERVER] [SECONDS]
-# Environment: THREADS (wrk threads, 2), CONNECTIONS (32), RATINGS (1000000).
+# Environment: THREADS (wrk threads, 2), RATINGS (200000), DB (a PostgreSQL URL instead of SQLite).
 # wrk, the servers and this script share the machine's cores: the figures are for that setting.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 server=${1:-$here/../build/native/tools/reputation-server/reputation-server}
 seconds=${2:-10}
 threads=${THREADS:-2}
-connections=${CONNECTIONS:-32}
-ratings=${RATINGS:-1000000}
+ratings=${RATINGS:-200000}
 
 for tool in wrk nginx python3 curl; do
   command -v "$tool" >/dev/null || { echo "needs $tool (scripts/install-deps.sh bench)" >&2; exit 1; }
 done
 [ -x "$server" ] || { echo "no reputation-server at $server" >&2; exit 1; }
+ulimit -n "$(ulimit -Hn)"
 
 work=$(mktemp -d)
 server_pid=
@@ -54,16 +57,17 @@ rng = random.Random(1)
 with open(os.path.join(work, "ratings.csv"), "w") as out:
     out.write("hash,rating\n")
     out.writelines(f"{h},{rng.choice(words)}\n" for h in hashes)
-# The hashes wrk asks for: a random tenth of the rated ones.
+# The hashes the random run asks for: a random tenth of the rated ones.
 with open(os.path.join(work, "hashes.txt"), "w") as out:
     out.writelines(h + "\n" for h in rng.sample(hashes, max(1, count // 10)))
 PY
+db=${DB:-$work/ratings.db}
 start=$(date +%s.%N)
-"$server" import --db "$work/ratings.db" "$work/ratings.csv"
-echo "import took $(python3 -c "print(f'{$(date +%s.%N) - $start:.1f}')") s, database $(du -m "$work/ratings.db" | cut -f1) MB"
+"$server" import --db "$db" "$work/ratings.csv"
+echo "import took $(python3 -c "print(f'{$(date +%s.%N) - $start:.1f}')") s"
 
 echo "== servers"
-"$server" serve --db "$work/ratings.db" --listen 127.0.0.1:0 >"$work/server.out" 2>"$work/server.err" &
+"$server" serve --db "$db" --listen 127.0.0.1:0 --access-log off >"$work/server.out" 2>"$work/server.err" &
 server_pid=$!
 for _ in $(seq 100); do grep -q listening "$work/server.out" && break; sleep 0.1; done
 server_url=$(sed -n 's/^listening on //p' "$work/server.out")
@@ -78,10 +82,11 @@ chmod 755 "$work" "$work/www" "$work/www/api"
 chmod 644 "$work/www/api/fakeskan.php"
 cat >"$work/nginx/nginx.conf" <<CONF
 worker_processes auto;
+worker_rlimit_nofile 20000;
 daemon off;
 pid $work/nginx/nginx.pid;
 error_log $work/nginx/error.log warn;
-events { worker_connections 1024; }
+events { worker_connections 8192; }
 http {
   access_log off;
   types { }
@@ -92,7 +97,7 @@ http {
   uwsgi_temp_path $work/nginx/uwsgi;
   scgi_temp_path $work/nginx/scgi;
   server {
-    listen 127.0.0.1:$nginx_port;
+    listen 127.0.0.1:$nginx_port backlog=4096;
     root $work/www;
   }
 }
@@ -103,45 +108,102 @@ nginx_base=http://127.0.0.1:$nginx_port
 wait_for "$nginx_base/api/fakeskan.php" || { cat "$work/nginx/start.err" "$work/nginx/error.log" >&2; exit 1; }
 wait_for "$server_base/api/fakeskan.php"
 
-# Both answer what they should before they are timed.
+# Both answer what they should before they are timed; the fixed URL asks for a rated hash.
 probe=$(sed -n 2p "$work/ratings.csv")
-got=$(curl -s --max-time 5 "$server_base/api/fakeskan.php?hash=${probe%%,*}")
+fixed="/api/fakeskan.php?hash=${probe%%,*}"
+got=$(curl -s --max-time 5 "$server_base$fixed")
 [ "$got" = "${probe#*,}" ] || { echo "reputation-server answered '$got' for $probe" >&2; exit 1; }
-got=$(curl -s --max-time 5 "$nginx_base/api/fakeskan.php?hash=${probe%%,*}")
+got=$(curl -s --max-time 5 "$nginx_base$fixed")
 [ "$got" = GOOD ] || { echo "nginx answered '$got'" >&2; exit 1; }
-echo "reputation-server $server_base (pid $server_pid), nginx $nginx_base (pid $nginx_pid)"
+nginx_workers=$(pgrep -P "$nginx_pid" | tr '\n' ' ')
+echo "reputation-server $server_base (pid $server_pid), nginx $nginx_base (pid $nginx_pid, workers $nginx_workers)"
 
-# run NAME BASE SECONDS: one wrk run, its RESULT line kept as $work/NAME.result.
-run() {
-  timeout $(($3 + 30)) wrk -t"$threads" -c"$connections" -d"$3"s --timeout 5s \
-    -s "$here/lookup_random.lua" "$2" -- "$work/hashes.txt" >"$work/$1.log" 2>&1
-  grep '^RESULT' "$work/$1.log" >"$work/$1.result" || { cat "$work/$1.log" >&2; exit 1; }
+# The CPU time the server's processes have used, in clock ticks: per request it says what a request
+# costs, whatever else the machine is doing.
+cpu_ticks() {  # PIDS...
+  local total=0 pid task fields
+  for pid in "$@"; do
+    for task in /proc/"$pid"/task/*; do
+      read -r -a fields <"$task/stat" || continue
+      total=$((total + fields[13] + fields[14]))
+    done
+  done
+  echo "$total"
 }
 
-echo "== wrk -t$threads -c$connections, ${seconds}s each after a 3 s warm-up, on $(nproc) cores shared by all"
+# run NAME CONNECTIONS SECONDS BASE [wrk options]: one wrk run, its output kept as $work/NAME.log and
+# the server's CPU ticks as $work/NAME.cpu. The random run's script takes the file of hashes after the URL.
+run() {
+  local name=$1 connections=$2 duration=$3 base=$4 script_args=() pids before
+  shift 4
+  [ "$name" = "${name#random}" ] || script_args=(-- "$work/hashes.txt")
+  pids=$server_pid
+  [ "$base" = "$nginx_base" ] && pids=$nginx_workers
+  before=$(cpu_ticks $pids)
+  timeout $((duration + 30)) wrk -t"$threads" -c"$connections" -d"$duration"s --timeout 5s --latency "$@" \
+    "$base$fixed" "${script_args[@]}" >"$work/$name.log" 2>&1 || { cat "$work/$name.log" >&2; exit 1; }
+  echo $(($(cpu_ticks $pids) - before)) "$(getconf CLK_TCK)" >"$work/$name.cpu"
+}
+
+echo "== wrk -t$threads, ${seconds}s each after a 2 s warm-up, on $(nproc) cores shared by all"
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
-run warm-server "$server_base" 3
-run warm-nginx "$nginx_base" 3
-run server "$server_base" "$seconds"
-run nginx "$nginx_base" "$seconds"
+# Each load on one server right after the other, so that both meet the same load from the machine's
+# other work.
+both() {
+  run "$1-server" "${@:2:2}" "$server_base" "${@:4}"
+  run "$1-nginx" "${@:2:2}" "$nginx_base" "${@:4}"
+}
+both warm 32 2
+both keepalive 32 "$seconds"
+both close 32 "$seconds" -H "Connection: close"
+both many 1000 "$seconds"
+both random 32 "$seconds" -s "$here/lookup_random.lua"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
+echo "== single lookups while 1,000 idle or half-sent connections are open"
+python3 "$here/slow_clients.py" "$server_base$fixed" >"$work/slow-server.txt"
+python3 "$here/slow_clients.py" "$nginx_base$fixed" >"$work/slow-nginx.txt"
+
 python3 - "$work" <<'PY'
-import sys
+import re, sys
 work = sys.argv[1]
-def load(name):
-    fields = open(f"{work}/{name}.result").read().split()[1:]
-    r = {k: int(v) for k, v in (f.split("=") for f in fields)}
-    r["rps"] = r["requests"] / (r["duration_us"] / 1e6)
-    return r
-rows = {"reputation-server": load("server"), "nginx (static file)": load("nginx")}
-for name, r in rows.items():
-    errors = r["connect_errors"] + r["read_errors"] + r["write_errors"] + r["timeouts"] + r["bad_status"]
-    print(f"{name:20s} {r['rps']:10.0f} req/s   p50 {r['p50_us'] / 1000:6.2f} ms   p99 {r['p99_us'] / 1000:6.2f} ms"
-          f"   max {r['max_us'] / 1000:7.2f} ms   errors {errors}")
-ours, theirs = rows["reputation-server"], rows["nginx (static file)"]
-ratio = ours["rps"] / theirs["rps"]
-print(f"ratio reputation-server / nginx: {ratio:.2f} (target >= 0.5)")
-bad = sum(r[k] for r in rows.values() for k in ("connect_errors", "read_errors", "write_errors", "timeouts", "bad_status"))
-sys.exit(1 if bad else 0)
+def parse(name):
+    text = open(f"{work}/{name}.log").read()
+    rps = float(re.search(r"Requests/sec:\s+([\d.]+)", text).group(1))
+    def ms(label):
+        m = re.search(label + r"\s+([\d.]+)(us|ms|s)\b", text)
+        value, unit = float(m.group(1)), m.group(2)
+        return value / 1000 if unit == "us" else value * 1000 if unit == "s" else value
+    errors = sum(int(x) for x in re.findall(r"(?:connect|read|write|timeout) (\d+)", text))
+    timeouts = int((re.search(r"timeout (\d+)", text) or [0, 0])[1])
+    non2xx = int((re.search(r"Non-2xx or 3xx responses: (\d+)", text) or [0, 0])[1])
+    requests = int(re.search(r"(\d+) requests in", text).group(1))
+    ticks, per_second = (int(x) for x in open(f"{work}/{name}.cpu").read().split())
+    return {"rps": rps, "cpu_us": ticks / per_second * 1e6 / max(requests, 1), "p50": ms(" 50%"), "p99": ms(" 99%"), "errors": errors, "timeouts": timeouts, "non2xx": non2xx}
+rows = [("keepalive", "32 keep-alive connections, one hash"),
+        ("close", "32 connections, one request each (Connection: close)"),
+        ("many", "1,000 keep-alive connections"),
+        ("random", "32 keep-alive connections, random rated hashes (wrk script)")]
+print(f"{'load':60s} {'reputation-server':>50s} {'nginx':>50s}  ratio  p99 ratio")
+failed = False
+for key, label in rows:
+    s, n = parse(f"{key}-server"), parse(f"{key}-nginx")
+    cell = lambda r: f"{r['rps']:8.0f} req/s p99 {r['p99']:7.2f} ms {r['cpu_us']:5.1f} us cpu e{r['errors']}/t{r['timeouts']}"
+    ratio = s["rps"] / n["rps"]
+    p99_ratio = s["p99"] / max(n["p99"], 0.001)
+    print(f"{label:60s} {cell(s):>50s} {cell(n):>50s}  {ratio:5.2f}  {p99_ratio:6.2f}")
+    if s["non2xx"]:
+        print(f"  reputation-server gave {s['non2xx']} replies other than 200"); failed = True
+print("(us cpu = the server's CPU time per request; e = socket errors, t = time-outs among them)")
+for who in ("server", "nginx"):
+    print(f"{'reputation-server' if who == 'server' else 'nginx':18s} " + open(f"{work}/slow-{who}.txt").read().strip())
+targets = [("keep-alive >= 0.8x nginx", parse("keepalive-server")["rps"] >= 0.8 * parse("keepalive-nginx")["rps"]),
+           ("one request per connection >= 0.8x nginx", parse("close-server")["rps"] >= 0.8 * parse("close-nginx")["rps"]),
+           ("1,000 connections: no time-outs", parse("many-server")["timeouts"] == 0),
+           ("1,000 connections: p99 within 3x nginx's", parse("many-server")["p99"] <= 3 * max(parse("many-nginx")["p99"], 0.001))]
+slow_max = float(re.search(r"max ([\d.]+) ms", open(f"{work}/slow-server.txt").read()).group(1))
+targets.append(("lookup under 1,000 slow connections within 50 ms", slow_max <= 50))
+for name, ok in targets:
+    print(f"{'met    ' if ok else 'MISSED '} {name}")
+sys.exit(1 if failed else 0)
 PY

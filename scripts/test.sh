@@ -28,6 +28,13 @@ run_ctest() {  # name, build dir
   rm -f "$log"
 }
 
+# The reputation server's store contract runs against SQLite and against this PostgreSQL server.
+echo "== PostgreSQL for the store tests"
+pg_dir=$(mktemp -d)
+trap '"$root/scripts/pg-test-server.sh" stop "$pg_dir"; rm -rf "$pg_dir"' EXIT
+BRISVANE_TEST_PG=$("$root/scripts/pg-test-server.sh" start "$pg_dir")
+export BRISVANE_TEST_PG
+
 echo "== native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j"$jobs"

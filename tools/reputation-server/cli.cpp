@@ -2,13 +2,17 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <exception>
 #include <thread>
 
 #include "csv_import.h"
+#include "http_server.h"
 #include "http_service.h"
 #include "rating.h"
 #include "rating_store.h"
@@ -19,30 +23,37 @@ namespace {
 constexpr char kDefaultDatabase[] = "ratings.db";
 constexpr char kDefaultListen[] = "127.0.0.1:8080";
 constexpr std::size_t kMaxThreads = 1024;
+constexpr std::size_t kMaxConnections = 1000000;
 
 constexpr char kHelp[] =
     "Usage: reputation-server COMMAND [OPTIONS]\n"
     "The reputation service that Brisvane asks: GET /api/fakeskan.php?hash=<40 hex digits> answers\n"
     "VERIFIED, GOOD, NONE, NOTFOUND, BAD or FAKE; NOTFOUND for a hash without a rating.\n"
+    "GET /healthz answers OK while the database answers; GET /metrics gives Prometheus metrics.\n"
     "\n"
     "Commands:\n"
-    "  serve [--db PATH] [--listen HOST:PORT] [--threads N]\n"
-    "      Answer lookups until SIGINT or SIGTERM. Defaults: ratings.db, 127.0.0.1:8080, 64 threads.\n"
-    "      Port 0 picks a free port. Each open keep-alive connection holds one thread.\n"
-    "  import [--db PATH] FILE.csv\n"
+    "  serve [--db DATABASE] [--listen HOST:PORT] [--threads N] [--max-connections N] [--access-log on|off]\n"
+    "      Answer lookups until SIGINT or SIGTERM, then finish the requests in flight. Defaults: ratings.db,\n"
+    "      127.0.0.1:8080, one thread per core, 10000 connections, access log on standard output.\n"
+    "      Port 0 picks a free port. Idle connections cost no thread; past the connection cap new\n"
+    "      ones are answered 503.\n"
+    "  import [--db DATABASE] FILE.csv\n"
     "      Add the \"hash,rating\" lines of FILE.csv, replacing older ratings of the same hashes, in one\n"
     "      transaction: a bad line is reported with its number and nothing is changed.\n"
-    "  rate [--db PATH] HASH RATING\n"
+    "  rate [--db DATABASE] HASH RATING\n"
     "      Set the rating of one hash.\n"
     "  --help\n"
     "      Show this text.\n"
     "\n"
-    "A database file that does not exist yet is created empty.\n";
+    "DATABASE is the path of a SQLite file (created empty when it does not exist yet) or a PostgreSQL\n"
+    "URL, postgresql://USER@HOST:PORT/NAME, which several servers can share.\n";
 
 struct Options {
   std::string db = kDefaultDatabase;
   std::string listen = kDefaultListen;
   std::string threads;
+  std::string max_connections;
+  std::string access_log = "on";
   std::vector<std::string> operands;
 };
 
@@ -71,6 +82,8 @@ Options ParseOptions(const std::vector<std::string>& args, bool serve) {
     if (name == "--db") target = &options.db;
     if (serve && name == "--listen") target = &options.listen;
     if (serve && name == "--threads") target = &options.threads;
+    if (serve && name == "--max-connections") target = &options.max_connections;
+    if (serve && name == "--access-log") target = &options.access_log;
     if (!target) throw UsageError("unknown option " + name + " for " + args[0]);
     if (equals != std::string::npos) {
       *target = arg.substr(equals + 1);
@@ -90,12 +103,12 @@ void ExpectOperands(const Options& options, std::size_t count, const char* what)
 
 int Import(const Options& options, std::ostream& out) {
   ExpectOperands(options, 1, "one CSV file");
-  RatingStore store(options.db);
+  const auto store = OpenRatingStore(options.db);
   const std::string& file = options.operands[0];
   try {
-    const std::size_t count = ImportRatingsCsv(store, file);
+    const std::size_t count = ImportRatingsCsv(*store, file);
     out << "imported " << count << (count == 1 ? " rating" : " ratings") << " from " << file << " into "
-        << options.db << "\n";
+        << store->Name() << "\n";
   } catch (const CsvError& error) {
     throw std::runtime_error(file + ": " + error.what() + "; nothing was imported");
   } catch (const StoreError& error) {
@@ -112,10 +125,33 @@ int Rate(const Options& options, std::ostream& out) {
   if (!rating) {
     throw UsageError("\"" + options.operands[1] + "\" is not a rating (VERIFIED, GOOD, NONE, NOTFOUND, BAD or FAKE)");
   }
-  RatingStore store(options.db);
-  store.Store(*hash, *rating);
+  OpenRatingStore(options.db)->Store(*hash, *rating);
   out << ToHex(*hash) << " " << RatingWord(*rating) << "\n";
   return kExitOk;
+}
+
+std::size_t Count(const std::string& text, const char* option, std::size_t most) {
+  std::size_t value = 0;
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || value < 1 || value > most) {
+    throw UsageError(std::string(option) + " wants a number from 1 to " + std::to_string(most));
+  }
+  return value;
+}
+
+// Each connection is a file descriptor: the usual soft limit of 1024 would cap connections far below
+// what the server can hold, so it is raised to the hard limit.
+void RaiseFileLimit(std::size_t connections, std::ostream& err) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+  getrlimit(RLIMIT_NOFILE, &limit);
+  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < connections + 64) {
+    err << "reputation-server: only " << limit.rlim_cur << " files may be open: fewer than " << connections
+        << " connections will be served\n";
+  }
 }
 
 int Serve(const Options& options, std::ostream& out, std::ostream& err) {
@@ -123,18 +159,17 @@ int Serve(const Options& options, std::ostream& out, std::ostream& err) {
   const auto address = ParseListenAddress(options.listen);
   if (!address) throw UsageError("--listen wants HOST:PORT, not \"" + options.listen + "\"");
   ServerOptions server_options;
-  if (!options.threads.empty()) {
-    std::size_t threads = 0;
-    const auto* end = options.threads.data() + options.threads.size();
-    const auto [ptr, ec] = std::from_chars(options.threads.data(), end, threads);
-    if (ec != std::errc() || ptr != end || threads < 1 || threads > kMaxThreads) {
-      throw UsageError("--threads wants a number from 1 to " + std::to_string(kMaxThreads));
-    }
-    server_options.threads = threads;
+  server_options.threads = std::max(1u, std::thread::hardware_concurrency());
+  if (!options.threads.empty()) server_options.threads = Count(options.threads, "--threads", kMaxThreads);
+  if (!options.max_connections.empty()) {
+    server_options.max_connections = Count(options.max_connections, "--max-connections", kMaxConnections);
   }
+  if (options.access_log != "on" && options.access_log != "off") throw UsageError("--access-log wants on or off");
+  if (options.access_log == "on") server_options.access_log_fd = STDOUT_FILENO;
+  RaiseFileLimit(server_options.max_connections, err);
 
-  RatingStore store(options.db);
-  if (store.created()) err << "reputation-server: " << options.db << " did not exist: serving a new empty database\n";
+  const auto store = OpenRatingStore(options.db);
+  if (store->created()) err << "reputation-server: " << store->Name() << " did not exist: serving a new empty database\n";
 
   // The signals are taken by one waiting thread, so that stopping is ordinary code rather than work
   // inside a signal handler. Threads started from here on inherit the mask.
@@ -146,7 +181,7 @@ int Serve(const Options& options, std::ostream& out, std::ostream& err) {
   // A client that hangs up early must not end the server.
   signal(SIGPIPE, SIG_IGN);
 
-  ReputationServer server(store, server_options);
+  ReputationServer server(*store, server_options);
   const int port = server.Bind(address->host, address->port);
   const bool v6 = address->host.find(':') != std::string::npos;
   out << "listening on http://" << (v6 ? "[" + address->host + "]" : address->host) << ":" << port << kLookupPath

@@ -54,15 +54,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-struct HashKey {
-  std::size_t operator()(const InfoHash& hash) const {
-    // The bytes of a SHA-1 digest are already uniformly spread.
-    std::size_t value = 0;
-    std::memcpy(&value, hash.data(), sizeof value);
-    return value;
-  }
-};
-
 }  // namespace
 
 CsvError::CsvError(std::size_t line, const std::string& problem)
@@ -70,7 +61,7 @@ CsvError::CsvError(std::size_t line, const std::string& problem)
 
 std::vector<RatedHash> ParseRatingsCsv(std::istream& in) {
   std::vector<RatedHash> ratings;
-  std::unordered_map<InfoHash, std::size_t, HashKey> first_line;
+  std::unordered_map<InfoHash, std::size_t, InfoHashKey> first_line;
   bool seen_content = false;
   char buffer[kMaxLine + 2];
   for (std::size_t number = 1;; ++number) {

@@ -1,37 +1,83 @@
 #include "http_service.h"
 
-#include <httplib.h>
-
-#include <charconv>
+#include <atomic>
 #include <chrono>
 #include <iostream>
-#include <regex>
-#include <stdexcept>
-#include <vector>
 
 namespace brisvane::reputation {
 namespace {
 
-Reply Word(int status, std::string_view word) { return Reply{status, std::string(word), "text/plain"}; }
+Reply Word(int status, std::string_view word) {
+  return Reply{.status = status, .body = std::string(word), .word = word};
+}
 
-void Send(httplib::Response& response, const Reply& reply) {
-  response.status = reply.status;
-  response.set_content(reply.body, reply.content_type.c_str());
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "%XX" decoded, "+" a blank as in forms. A "%" without two hex digits stays as it is: such a value
+// is no hash, and the reply says so.
+std::string Decoded(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexValue(text[i + 1]) << 4 | HexValue(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i] == '+' ? ' ' : text[i];
+    }
+  }
+  return out;
+}
+
+// Under a flood of failing lookups (the database stopped) the log gets one line a second, not one a
+// request; the metrics count them all.
+void LogStoreError(const StoreError& error) {
+  static std::atomic<std::int64_t> last_second{0};
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  std::int64_t last = last_second.load(std::memory_order_relaxed);
+  if (now != last && last_second.compare_exchange_strong(last, now)) {
+    std::cerr << "reputation-server: " << error.what() << std::endl;
+  }
 }
 
 }  // namespace
 
-Reply LookupReply(const RatingStore& store, std::span<const std::string> hash_values) {
+std::optional<std::vector<std::string>> HashValues(std::string_view query) {
+  if (query.find('?') != std::string_view::npos) return std::nullopt;
+  std::vector<std::string> values;
+  while (!query.empty()) {
+    const auto amp = query.find('&');
+    const std::string_view pair = query.substr(0, amp);
+    query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
+    const auto equals = pair.find('=');
+    if (Decoded(pair.substr(0, equals)) != "hash") continue;
+    values.push_back(equals == std::string_view::npos ? std::string() : Decoded(pair.substr(equals + 1)));
+  }
+  return values;
+}
+
+Reply LookupReply(RatingReader* reader, std::span<const std::string> hash_values, Metrics& metrics) {
   if (hash_values.empty()) return Word(400, "MISSINGHASH");
-  // Two different hashes in one query would leave open which one is meant (the library folds
-  // repeats of one key and value into one).
-  if (hash_values.size() > 1) return Word(400, "INVALIDHASH");
+  // Two different hashes in one query would leave open which one is meant.
+  for (const std::string& value : hash_values) {
+    if (value != hash_values.front()) return Word(400, "INVALIDHASH");
+  }
   const auto hash = ParseInfoHash(hash_values.front());
   if (!hash) return Word(400, "INVALIDHASH");
   try {
-    return Word(200, RatingWord(store.Find(*hash)));
+    if (!reader) throw StoreError("the ratings database cannot be opened");
+    Reply reply = Word(200, RatingWord(reader->Find(*hash)));
+    reply.cacheable = true;
+    return reply;
   } catch (const StoreError& error) {
-    std::cerr << "reputation-server: " << error.what() << std::endl;
+    metrics.CountStoreError();
+    LogStoreError(error);
     return Word(500, "ERROR");
   }
 }
@@ -39,7 +85,7 @@ Reply LookupReply(const RatingStore& store, std::span<const std::string> hash_va
 Reply StatusReply(int status) {
   switch (status) {
     case 404:
-      return Reply{404, std::string(kNotFoundPage), "text/html"};
+      return Reply{.status = 404, .body = std::string(kNotFoundPage), .content_type = "text/html", .word = "page"};
     case 400:
       return Word(status, "BADREQUEST");
     case 405:
@@ -53,108 +99,33 @@ Reply StatusReply(int status) {
   }
 }
 
-ReputationServer::ReputationServer(const RatingStore& store, const ServerOptions& options)
-    : server_(std::make_unique<httplib::Server>()) {
-  httplib::Server& server = *server_;
-  const std::size_t threads = options.threads;
-  server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  server.set_payload_max_length(options.max_body_bytes);
-  server.set_keep_alive_max_count(options.keep_alive_requests);
-  server.set_keep_alive_timeout(options.keep_alive_seconds);
-  server.set_read_timeout(options.read_timeout_seconds);
-  server.set_write_timeout(options.write_timeout_seconds);
-  // The status line and headers and the body go out in separate writes; with Nagle on, the body
-  // would wait for the client's delayed acknowledgement.
-  server.set_tcp_nodelay(true);
-  // The library's default adds SO_REUSEPORT, with which a second server on a busy port would start
-  // and silently take half the connections instead of failing.
-  server.set_socket_options([](socket_t sock) {
-    const int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
-
-  // The library matches whole paths as regular expressions.
-  const std::string path = std::regex_replace(std::string(kLookupPath), std::regex(R"(\.)"), R"(\.)");
-  server.Get(path, [&store](const httplib::Request& request, httplib::Response& response) {
-    std::vector<std::string> values;
-    const auto [first, last] = request.params.equal_range("hash");
-    for (auto it = first; it != last; ++it) values.push_back(it->second);
-    Send(response, LookupReply(store, values));
-  });
-  const auto not_allowed = [](const httplib::Request&, httplib::Response& response) {
-    response.set_header("Allow", "GET, HEAD");
-    Send(response, StatusReply(405));
-  };
-  server.Post(path, not_allowed);
-  server.Put(path, not_allowed);
-  server.Patch(path, not_allowed);
-  server.Delete(path, not_allowed);
-  server.Options(path, not_allowed);
-  // The library leaves the body of a GET unread, where the next request on the connection would
-  // begin with it: refuse such requests and tell the client to close the connection.
-  const std::size_t max_body = options.max_body_bytes;
-  server.set_pre_routing_handler([max_body](const httplib::Request& request, httplib::Response& response) {
-    const bool reads_body = request.method == "POST" || request.method == "PUT" || request.method == "PATCH" ||
-                            request.method == "DELETE";
-    const bool has_body = request.has_header("Transfer-Encoding") ||
-                          (request.has_header("Content-Length") && request.get_header_value("Content-Length") != "0");
-    if (reads_body || !has_body) return httplib::Server::HandlerResponse::Unhandled;
-    // A chunked body has no length to check: it counts as too large.
-    const std::string length = request.get_header_value("Content-Length");
-    std::size_t bytes = 0;
-    const auto [end, ec] = std::from_chars(length.data(), length.data() + length.size(), bytes);
-    const bool too_large = ec != std::errc() || end != length.data() + length.size() || bytes > max_body;
-    response.set_header("Connection", "close");
-    Send(response, StatusReply(too_large ? 413 : 400));
-    return httplib::Server::HandlerResponse::Handled;
-  });
-  // Errors the library finds itself (unknown path, oversized request) come without a body.
-  server.set_error_handler(httplib::Server::HandlerWithResponse(
-      [](const httplib::Request&, httplib::Response& response) {
-        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        // The library has not read the body it refused, so the connection cannot carry another request.
-        if (response.status == 413) response.set_header("Connection", "close");
-        Send(response, StatusReply(response.status));
-        return httplib::Server::HandlerResponse::Handled;
-      }));
-}
-
-ReputationServer::~ReputationServer() = default;
-
-int ReputationServer::Bind(const std::string& host, int port) {
-  const int bound = port == 0 ? server_->bind_to_any_port(host) : (server_->bind_to_port(host, port) ? port : -1);
-  if (bound < 0) throw std::runtime_error("cannot listen on " + host + " port " + std::to_string(port));
-  return bound;
-}
-
-bool ReputationServer::Run() {
-  {
-    std::lock_guard lock(mutex_);
-    if (stop_requested_) return true;
-    running_ = true;
+Reply Answer(std::string_view method, std::string_view target, RatingReader* reader, Metrics& metrics) {
+  const auto question = target.find('?');
+  const std::string path = Decoded(target.substr(0, question));
+  const std::string_view query = question == std::string_view::npos ? std::string_view() : target.substr(question + 1);
+  if (path != kLookupPath && path != kHealthPath && path != kMetricsPath) return StatusReply(404);
+  if (method != "GET" && method != "HEAD") {
+    Reply reply = StatusReply(405);
+    reply.names_allowed_methods = true;
+    return reply;
   }
-  const bool served = server_->listen_after_bind();
-  {
-    std::lock_guard lock(mutex_);
-    finished_running_ = true;
+  if (path == kMetricsPath) {
+    return Reply{.body = metrics.Render(), .content_type = "text/plain; version=0.0.4", .word = "metrics"};
   }
-  finished_.notify_all();
-  return served;
-}
-
-void ReputationServer::Stop() {
-  std::unique_lock lock(mutex_);
-  stop_requested_ = true;
-  if (!running_) return;
-  // Run may not have reached the library's accept loop yet, and the library ignores a stop before it.
-  // Stopping twice is an error in the library, so stop once it runs and then only wait.
-  while (!finished_running_) {
-    if (!library_stopped_ && server_->is_running()) {
-      server_->stop();
-      library_stopped_ = true;
+  if (path == kHealthPath) {
+    try {
+      if (!reader) throw StoreError("the ratings database cannot be opened");
+      reader->Ping();
+      return Word(200, "OK");
+    } catch (const StoreError& error) {
+      metrics.CountStoreError();
+      LogStoreError(error);
+      return Word(503, "ERROR");
     }
-    finished_.wait_for(lock, std::chrono::milliseconds(5));
   }
+  const auto values = HashValues(query);
+  if (!values) return StatusReply(400);
+  return LookupReply(reader, *values, metrics);
 }
 
 }  // namespace brisvane::reputation

@@ -1,216 +1,38 @@
 #include "rating_store.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
-#include <utility>
 
 namespace brisvane::reputation {
-namespace {
-
-// "BRSV" in the header's application id marks a file as ours.
-constexpr std::int64_t kApplicationId = 0x42525356;
-constexpr std::int64_t kSchemaVersion = 1;
-constexpr int kBusyTimeoutMs = 10000;
-// Readers map the file so that all their connections share the system's page cache.
-constexpr std::int64_t kReaderMmapBytes = 1LL << 30;
-
-constexpr char kSchema[] =
-    "CREATE TABLE ratings ("
-    "  hash BLOB PRIMARY KEY NOT NULL CHECK (typeof(hash) = 'blob' AND length(hash) = 20),"
-    "  rating INTEGER NOT NULL CHECK (rating BETWEEN 0 AND 5)"
-    ") WITHOUT ROWID";
-
-[[noreturn]] void Fail(sqlite3* db, const std::string& what) {
-  throw StoreError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
-}
-
-struct Statement {
-  Statement(sqlite3* db, const char* sql, unsigned flags = 0) {
-    if (sqlite3_prepare_v3(db, sql, -1, flags, &stmt, nullptr) != SQLITE_OK) Fail(db, "cannot prepare statement");
-  }
-  ~Statement() { sqlite3_finalize(stmt); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-  sqlite3_stmt* stmt = nullptr;
-};
-
-void Execute(sqlite3* db, const char* sql) {
-  char* message = nullptr;
-  if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
-    std::string text = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    throw StoreError(text);
-  }
-}
-
-std::int64_t QueryInteger(sqlite3* db, const char* sql) {
-  Statement statement(db, sql);
-  const int rc = sqlite3_step(statement.stmt);
-  if (rc != SQLITE_ROW) Fail(db, sql);
-  return sqlite3_column_int64(statement.stmt, 0);
-}
-
-sqlite3* Open(const std::string& path, int flags) {
-  sqlite3* db = nullptr;
-  // Connections are never shared between threads at the same moment, so SQLite's own locks are not needed.
-  const int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    sqlite3_close(db);
-    throw StoreError("cannot open " + path + ": " + text);
-  }
-  sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  return db;
-}
-
-// Rolls back unless committed, so that an error half-way leaves the file as it was.
-class Transaction {
- public:
-  explicit Transaction(sqlite3* db) : db_(db) { Execute(db_, "BEGIN IMMEDIATE"); }
-  ~Transaction() {
-    if (db_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  }
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
-  void Commit() {
-    Execute(db_, "COMMIT");
-    db_ = nullptr;
-  }
-
- private:
-  sqlite3* db_;
-};
-
-}  // namespace
-
-struct RatingStore::Reader {
-  explicit Reader(const std::string& path) : db(Open(path, SQLITE_OPEN_READWRITE)) {
-    try {
-      Execute(db, "PRAGMA query_only = 1");
-      Execute(db, ("PRAGMA mmap_size = " + std::to_string(kReaderMmapBytes)).c_str());
-      lookup = std::make_unique<Statement>(db, "SELECT rating FROM ratings WHERE hash = ?1",
-                                           SQLITE_PREPARE_PERSISTENT);
-    } catch (...) {
-      lookup.reset();
-      sqlite3_close(db);
-      throw;
-    }
-  }
-  ~Reader() {
-    lookup.reset();
-    sqlite3_close(db);
-  }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
-
-  sqlite3* db;
-  std::unique_ptr<Statement> lookup;
-};
-
-RatingStore::RatingStore(std::string path) : path_(std::move(path)) {
-  std::error_code ec;
-  created_ = !std::filesystem::exists(path_, ec);
-  writer_ = Open(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-  try {
-    {
-      // Checked and made under the write lock, so that two programs opening a new file agree on it.
-      Transaction transaction(writer_);
-      const std::int64_t application_id = QueryInteger(writer_, "PRAGMA application_id");
-      if (application_id == 0 && QueryInteger(writer_, "SELECT count(*) FROM sqlite_schema") == 0) {
-        Execute(writer_, kSchema);
-        Execute(writer_, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-        Execute(writer_, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
-      } else if (application_id != kApplicationId) {
-        throw StoreError(path_ + " is not a ratings database");
-      } else if (QueryInteger(writer_, "PRAGMA user_version") != kSchemaVersion) {
-        throw StoreError(path_ + " was made by another version of reputation-server");
-      }
-      transaction.Commit();
-    }
-    // Readers then never wait for a writer, and an import can run while the server answers.
-    Execute(writer_, "PRAGMA journal_mode = WAL");
-    Execute(writer_, "PRAGMA synchronous = NORMAL");
-  } catch (const StoreError& error) {
-    sqlite3_close(writer_);
-    const std::string what = error.what();
-    if (what.rfind(path_, 0) == 0) throw;
-    throw StoreError("cannot use " + path_ + ": " + what);
-  }
-}
-
-RatingStore::~RatingStore() {
-  idle_readers_.clear();
-  sqlite3_close(writer_);
-}
-
-std::unique_ptr<RatingStore::Reader> RatingStore::TakeReader() const {
-  {
-    std::lock_guard lock(readers_mutex_);
-    if (!idle_readers_.empty()) {
-      auto reader = std::move(idle_readers_.back());
-      idle_readers_.pop_back();
-      return reader;
-    }
-  }
-  // The pool grows to the number of threads that ever look up at once, the server's thread count.
-  return std::make_unique<Reader>(path_);
-}
-
-void RatingStore::ReturnReader(std::unique_ptr<Reader> reader) const {
-  std::lock_guard lock(readers_mutex_);
-  idle_readers_.push_back(std::move(reader));
-}
-
-Rating RatingStore::Find(const InfoHash& hash) const {
-  auto reader = TakeReader();
-  sqlite3_stmt* stmt = reader->lookup->stmt;
-  sqlite3_bind_blob(stmt, 1, hash.data(), static_cast<int>(hash.size()), SQLITE_STATIC);
-  const int rc = sqlite3_step(stmt);
-  std::optional<Rating> rating = Rating::kNotFound;
-  if (rc == SQLITE_ROW) rating = RatingFromCode(sqlite3_column_int64(stmt, 0));
-  sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);
-  // A reader that failed is dropped rather than pooled: its connection may be in any state.
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail(reader->db, "cannot look up " + ToHex(hash));
-  if (!rating) throw StoreError("bad rating code in " + path_ + " for " + ToHex(hash));
-  ReturnReader(std::move(reader));
-  return *rating;
-}
-
-void RatingStore::Store(std::span<const RatedHash> ratings) {
-  // In key order the B-tree fills page after page instead of touching a random page per row: a
-  // million ratings go in many times faster. Stable, so that a later rating of one hash still wins.
-  std::vector<RatedHash> sorted(ratings.begin(), ratings.end());
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const RatedHash& a, const RatedHash& b) { return a.hash < b.hash; });
-  std::lock_guard lock(writer_mutex_);
-  Transaction transaction(writer_);
-  Statement insert(writer_,
-                   "INSERT INTO ratings (hash, rating) VALUES (?1, ?2) "
-                   "ON CONFLICT (hash) DO UPDATE SET rating = excluded.rating");
-  for (const RatedHash& entry : sorted) {
-    sqlite3_bind_blob(insert.stmt, 1, entry.hash.data(), static_cast<int>(entry.hash.size()), SQLITE_STATIC);
-    sqlite3_bind_int(insert.stmt, 2, static_cast<int>(entry.rating));
-    if (sqlite3_step(insert.stmt) != SQLITE_DONE) Fail(writer_, "cannot store the rating of " + ToHex(entry.hash));
-    sqlite3_reset(insert.stmt);
-  }
-  transaction.Commit();
-}
 
 void RatingStore::Store(const InfoHash& hash, Rating rating) {
   const RatedHash entry{hash, rating};
   Store(std::span(&entry, 1));
 }
 
-std::size_t RatingStore::Count() const {
-  auto reader = TakeReader();
-  const auto count = static_cast<std::size_t>(QueryInteger(reader->db, "SELECT count(*) FROM ratings"));
-  ReturnReader(std::move(reader));
-  return count;
+Rating RatingStore::Find(const InfoHash& hash) const { return OpenReader()->Find(hash); }
+
+bool IsPostgresUrl(const std::string& database) {
+  return database.starts_with("postgresql://") || database.starts_with("postgres://");
+}
+
+std::unique_ptr<RatingStore> OpenRatingStore(const std::string& database) {
+  return IsPostgresUrl(database) ? OpenPostgresStore(database) : OpenSqliteStore(database);
+}
+
+std::vector<RatedHash> LastRatingPerHash(std::span<const RatedHash> ratings) {
+  std::vector<RatedHash> sorted(ratings.begin(), ratings.end());
+  // Stable, so that of equal hashes the one given last stays last.
+  std::stable_sort(sorted.begin(), sorted.end(), [](const RatedHash& a, const RatedHash& b) { return a.hash < b.hash; });
+  std::vector<RatedHash> last;
+  last.reserve(sorted.size());
+  for (const RatedHash& entry : sorted) {
+    if (!last.empty() && last.back().hash == entry.hash) {
+      last.back() = entry;
+    } else {
+      last.push_back(entry);
+    }
+  }
+  return last;
 }
 
 }  // namespace brisvane::reputation
