@@ -36,12 +36,6 @@ std::string LowerAscii(std::string_view text) {
   return lower;
 }
 
-// The screen row a top edge in twips falls on: the nearest pixel, as the window system rounds.
-int PixelOf(int twips) {
-  const int shifted = twips + kTwipsPerPixel / 2;
-  return shifted >= 0 ? shifted / kTwipsPerPixel : -((-shifted + kTwipsPerPixel - 1) / kTwipsPerPixel);
-}
-
 }  // namespace
 
 const FormLayout& PopupWindow::Layout() { return kPopup; }
@@ -106,28 +100,22 @@ void PopupWindow::Slide(const TrayScreen& screen, int bottom_row) {
   IFormView* const view = view_;
   if (!view) return;
   const auto alive = [&] { return view_ == view; };
-  const int bottom = bottom_row * kTwipsPerPixel;
-  const int left = screen.monitor_width * kTwipsPerPixel - view->OuterWidth();
-  // Moves one twip at a time, but tells the window only when it lands on another pixel row.
-  int row = PixelOf(bottom - 1);
-  const auto set_top = [&](int twips) {
-    if (PixelOf(twips) == row) return;
-    row = PixelOf(twips);
-    view->MoveTo(left, twips);
-  };
-  view->MoveTo(left, bottom - 1);
+  int width = 0, height = 0;
+  view->OuterPixels(width, height);
+  const int left = screen.monitor_width - width;
+  view->MoveToPixels(left, bottom_row);
   view->Show();
   ForceForeground(desktop_, view->NativeHandle());
 
   // Up until its bottom edge is on the task bar's top row. Nothing else runs during a slide.
-  for (int t = bottom; alive() && t > bottom - view->OuterHeight();) set_top(--t);
+  for (int top = bottom_row - 1; alive() && top >= bottom_row - height; --top) view->MoveToPixels(left, top);
   if (!alive()) return;
   // Closed during the hold (with the main window, say), it is held no longer.
   WaitProcessingMessages(clock_, host_, kHold, [&] { return !alive(); });
   if (!alive()) return;
   // Down until its top edge is on that row, behind the task bar.
-  const int height = view->OuterHeight();
-  for (int t = bottom - height; t <= bottom && alive(); ++t) set_top(t);
+  view->OuterPixels(width, height);
+  for (int top = bottom_row - height + 1; top <= bottom_row && alive(); ++top) view->MoveToPixels(left, top);
 }
 
 void WaitProcessingMessages(IClock& clock, IFormHost& host, std::chrono::milliseconds duration,

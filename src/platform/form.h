@@ -36,15 +36,16 @@ class IFormView {
   // The form's OnUnload runs, then the window is destroyed. Safe to call more than once.
   virtual void Close() = 0;
 
-  // For windows that place and size themselves (the popup over the task bar, a window that widens to
-  // fit a name). Twips like the rest; MoveTo takes the screen position of the window's top-left corner.
-  // The defaults do nothing, so views that need none of this need not implement it.
-  virtual int OuterHeight() { return 0; }  // twips, the whole window with its border
+  // For windows that widen themselves to fit a name: twips like the rest.
   virtual void SetOuterWidth(int /*twips*/) {}
-  virtual void MoveTo(int /*left*/, int /*top*/) {}
   // Width in twips of the control's text on one line in the control's font: what a label that sizes
   // itself to its caption would take.
   virtual int TextWidth(int /*control*/) { return 0; }
+  // For a window that places itself on the screen (the popup over the task bar): screen pixels, as
+  // MonitorSize gives them, whatever the window's DPI. MoveToPixels takes the top-left corner.
+  // The defaults do nothing, so views that need none of this need not implement them.
+  virtual void OuterPixels(int& width, int& height) { width = height = 0; }
+  virtual void MoveToPixels(int /*left*/, int /*top*/) {}
   // The window system's handle of the form (an HWND on Windows), 0 once closed.
   virtual std::uintptr_t NativeHandle() { return 0; }
 };

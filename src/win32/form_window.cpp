@@ -114,11 +114,6 @@ int Win32Form::OuterWidth() {
   return window_ && GetWindowRect(window_, &r) ? PixelsToTwips(r.right - r.left, static_cast<int>(dpi_)) : 0;
 }
 
-int Win32Form::OuterHeight() {
-  RECT r{};
-  return window_ && GetWindowRect(window_, &r) ? PixelsToTwips(r.bottom - r.top, static_cast<int>(dpi_)) : 0;
-}
-
 void Win32Form::SetOuterWidth(int twips) {
   if (!window_) return;
   RECT r{};
@@ -127,11 +122,15 @@ void Win32Form::SetOuterWidth(int twips) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Form::MoveTo(int left, int top) {
-  if (!window_) return;
-  const int dpi = static_cast<int>(dpi_);
-  SetWindowPos(window_, nullptr, TwipsToPixels(left, dpi), TwipsToPixels(top, dpi), 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+void Win32Form::OuterPixels(int& width, int& height) {
+  RECT r{};
+  if (!window_ || !GetWindowRect(window_, &r)) r = {};
+  width = r.right - r.left;
+  height = r.bottom - r.top;
+}
+
+void Win32Form::MoveToPixels(int left, int top) {
+  if (window_) SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int Win32Form::TextWidth(int control) {

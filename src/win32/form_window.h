@@ -43,9 +43,9 @@ class Win32Form final : public IFormView {
   void SetForeColor(int control, Color color) override;
   void SetControlWidth(int control, int twips) override;
   int OuterWidth() override;
-  int OuterHeight() override;
   void SetOuterWidth(int twips) override;
-  void MoveTo(int left, int top) override;
+  void OuterPixels(int& width, int& height) override;
+  void MoveToPixels(int left, int top) override;
   int TextWidth(int control) override;
   std::uintptr_t NativeHandle() override { return reinterpret_cast<std::uintptr_t>(window_); }
   void MonitorSize(int& width, int& height) override;

@@ -294,17 +294,20 @@ TEST_F(FormHostTest, FailuresComeOutOfTheLoopAndLeaveNothingHalfMade) {
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }
 
-TEST_F(FormHostTest, TheViewSizesAndMovesInTwipsAndFollowsADpiChange) {
+TEST_F(FormHostTest, TheViewSizesInTwipsMovesInPixelsAndFollowsADpiChange) {
   RecordingForm form(&log_);
   IFormView& view = Load(form, /*show=*/true);
   const HWND window = FormWindow(view);
-  view.MoveTo(1500, 3000);
+  view.MoveToPixels(100, 200);
   view.SetOuterWidth(9000);
   view.SetControlWidth(kName, 3000);
   RECT outer{};
   GetWindowRect(window, &outer);
-  EXPECT_EQ(outer, (RECT{Px(1500), Px(3000), Px(1500) + Px(9000), outer.bottom}));
-  EXPECT_EQ(view.OuterHeight(), PixelsToTwips(outer.bottom - outer.top, dpi_));
+  EXPECT_EQ(outer, (RECT{100, 200, 100 + Px(9000), outer.bottom}));
+  int outer_width = 0, outer_height = 0;
+  view.OuterPixels(outer_width, outer_height);
+  EXPECT_EQ(outer_width, Px(9000));
+  EXPECT_EQ(outer_height, outer.bottom - outer.top);
   EXPECT_EQ(Rect(view, kName), PxRect(840, 840, 3000, 375));
   int width = 0, height = 0;
   view.MonitorSize(width, height);
