@@ -18,10 +18,13 @@ constexpr int kFileFieldWidth = 2355;
 constexpr std::array kPopupControls{
     ControlLayout{P::kFileCaption, K::Label, "File:", 0, 0, 315, 255},
     ControlLayout{P::kFileName, K::HashField, "", 360, 0, kFileFieldWidth, 435, -1, true, false, 0, true},
-    ControlLayout{P::kRatingCaption, K::Label, "Rating:", 0, 480, 495, 255},
-    ControlLayout{P::kRating, K::Label, "", 540, 480, 1995, 255},
-    ControlLayout{P::kActionCaption, K::Label, "Action:", 0, 780, 495, 255},
-    ControlLayout{P::kAction, K::Label, "", 540, 780, 1995, 195},
+    // The values start 120 twips further right than the design's 540, which left the captions too little
+    // room in today's system fonts; the values still have three times the room their words take, and the
+    // popup keeps its size.
+    ControlLayout{P::kRatingCaption, K::Label, "Rating:", 0, 480, 615, 255},
+    ControlLayout{P::kRating, K::Label, "", 660, 480, 1875, 255},
+    ControlLayout{P::kActionCaption, K::Label, "Action:", 0, 780, 615, 255},
+    ControlLayout{P::kAction, K::Label, "", 660, 780, 1875, 195},
     // Only measures the name on one line; it lies hidden under the field.
     ControlLayout{P::kNameMeasure, K::Label, "", 720, 240, 480, 195, -1, false},
 };

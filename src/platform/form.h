@@ -1,8 +1,9 @@
 #pragma once
 // The seam between a window's logic and its on-screen form. The logic describes a form as a layout (a
 // table of controls at their design positions in twips) and handles its events; the platform layer builds
-// the real window from the layout and forwards the user's actions. Control ids are small integers that
-// each window defines in its own enum.
+// the real window from the layout (at the window's DPI, and wider or taller where the system font needs
+// the room) and forwards the user's actions. Control ids are small integers that each window defines in
+// its own enum.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,7 +37,8 @@ class IFormView {
   // The form's OnUnload runs, then the window is destroyed. Safe to call more than once.
   virtual void Close() = 0;
 
-  // For windows that widen themselves to fit a name: twips like the rest.
+  // For windows that widen themselves to fit a name: twips of the design, like the rest (a form that the
+  // host stretched for its font reports and takes widths as if it were not).
   virtual void SetOuterWidth(int /*twips*/) {}
   // Width in twips of the control's text on one line in the control's font: what a label that sizes
   // itself to its caption would take.

@@ -35,7 +35,7 @@ constexpr ControlLayout kControls[] = {
     {kNameCaption, ControlKind::Label, "Name:", 120, 300, 600, 255, -1, true, false, kFrame},
     {kName, ControlKind::Edit, "", 840, 840, 2000, 375, 0},
     {kAgree, ControlKind::CheckBox, "I agree to all of it", 120, 720, 1000, 255, 2, true, true, kFrame},
-    {kTitle, ControlKind::BoldLabel, "A title that is longer than its place", 120, 120, 1500, 480},
+    {kTitle, ControlKind::BoldLabel, "A title longer than its room", 120, 120, 1500, 480},
     {kHash, ControlKind::HashField, "", 1800, 120, 1500, 375, -1, true, false, 0, true},
     {kOk, ControlKind::Button, "OK", 3300, 600, 1000, 375, 1},
     {kCancel, ControlKind::Button, "Cancel", 3300, 1080, 1000, 375, 3},
@@ -329,6 +329,38 @@ TEST_F(FormHostTest, TheViewSizesInTwipsMovesInPixelsAndFollowsADpiChange) {
   EXPECT_NEAR(font_height(), 2 * before, 1);
   view.Hide();
   EXPECT_FALSE(view.Visible());
+}
+
+// A caption longer than the design's room stretches the whole form, which never shrinks again; the
+// logic still reads and sets widths in the design's twips.
+TEST_F(FormHostTest, TextLongerThanItsRoomStretchesTheFormWhichTheLogicStillSeesAtItsDesignSize) {
+  const ControlLayout controls[] = {{1, ControlKind::Label, "Short", 0, 0, 900, 255},
+                                    {2, ControlKind::Button, "OK", 900, 0, 900, 375, 0}};
+  const FormLayout layout{"Stretch", 2400, 600, false, controls};
+  RecordingForm form(&log_);
+  IFormView& view = host_->Load(layout, form);
+  const HWND window = FormWindow(view);
+  const auto client_width = [&] {
+    RECT r{};
+    GetClientRect(window, &r);
+    return static_cast<int>(r.right);
+  };
+  const int design = client_width();
+  const int outer = view.OuterWidth();
+  view.SetText(1, "A long caption");
+  const int stretched = client_width();
+  EXPECT_GT(stretched, design);
+  EXPECT_EQ(testing::CutTexts(window), std::vector<std::string>{});
+  EXPECT_NEAR(view.OuterWidth(), outer, 60) << "only the border is not stretched";
+  view.SetText(1, "Short");
+  EXPECT_EQ(client_width(), stretched);
+
+  int before = 0, height = 0, after = 0;
+  view.OuterPixels(before, height);
+  view.SetOuterWidth(view.OuterWidth() + 1440);
+  view.OuterPixels(after, height);
+  const int inch = static_cast<int>(win32::WindowDpi(window));
+  EXPECT_NEAR(after - before, inch * static_cast<double>(stretched) / design, 2);
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "platform/form.h"
+#include "win32/dpi.h"
 #include "win32/form_host.h"
+#include "win32/text.h"
 
 namespace brisvane::testing {
 
@@ -77,6 +79,69 @@ inline bool PumpUntil(const std::function<void()>& pump, const std::function<boo
     if (std::chrono::steady_clock::now() > deadline) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
+}
+
+// Every visible control of `form` whose text does not show whole, measured as the control draws it: in
+// its own font, wrapped where a static wraps, against its client area less what covers it (a label lies
+// beneath the windowed control beside it) and less the box of a check box or the edges of a button or a
+// field. One line each: id, text, what it needs and what it has.
+inline std::vector<std::string> CutTexts(HWND form) {
+  std::vector<std::string> cuts;
+  std::vector<HWND> children;
+  for (HWND c = GetWindow(form, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+  const UINT dpi = win32::WindowDpi(form);
+  for (HWND c : children) {
+    // The form itself may be hidden: its controls' own style says whether they show.
+    if (!(GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE) || GetWindowTextLengthW(c) == 0) continue;
+    wchar_t class_name[16] = L"";
+    GetClassNameW(c, class_name, 16);
+    const LONG style = GetWindowLongW(c, GWL_STYLE);
+    const bool is_static = !lstrcmpiW(class_name, L"Static"), is_button = !lstrcmpiW(class_name, L"Button");
+    const bool is_edit = !lstrcmpiW(class_name, L"Edit");
+    // Typed text scrolls; a multi-line field's logic sizes it itself.
+    if (is_edit && (!(style & ES_READONLY) || (style & ES_MULTILINE))) continue;
+    if (is_static && (style & SS_TYPEMASK) != SS_LEFT && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP) continue;
+    RECT box{};
+    GetClientRect(c, &box);
+    const int type = style & BS_TYPEMASK;
+    if (is_static) {  // up to the windowed control beside it
+      RECT r{}, other{};
+      GetWindowRect(c, &r);
+      for (HWND o : children) {
+        wchar_t other_class[16] = L"";
+        GetClassNameW(o, other_class, 16);
+        GetWindowRect(o, &other);
+        const bool windowed = lstrcmpiW(other_class, L"Static") &&
+                              !(!lstrcmpiW(other_class, L"Button") && (GetWindowLongW(o, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX);
+        if (o != c && windowed && (GetWindowLongW(o, GWL_STYLE) & WS_VISIBLE) && other.left > r.left && other.top < r.bottom && r.top < other.bottom) {
+          box.right = std::min<LONG>(box.right, other.left - r.left);
+        }
+      }
+    } else if (is_button && type == BS_AUTOCHECKBOX) {
+      box.right -= win32::MetricForDpi(SM_CXMENUCHECK, dpi) + MulDiv(4, static_cast<int>(dpi), 96);
+    } else if (is_button) {
+      InflateRect(&box, -2 * win32::MetricForDpi(SM_CXEDGE, dpi), type == BS_GROUPBOX ? 0 : -win32::MetricForDpi(SM_CYEDGE, dpi));
+    } else if (is_edit) {
+      const DWORD margins = static_cast<DWORD>(SendMessageW(c, EM_GETMARGINS, 0, 0));
+      box.right -= LOWORD(margins) + HIWORD(margins);
+    }
+    const std::wstring text = WindowText(c);
+    HDC dc = GetDC(c);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(c, WM_GETFONT, 0, 0)));
+    RECT need{0, 0, box.right, 0};
+    const bool wraps = is_static && (style & SS_TYPEMASK) == SS_LEFT;
+    DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE) | (is_edit ? DT_NOPREFIX : 0));
+    SelectObject(dc, old);
+    ReleaseDC(c, dc);
+    // A frame's caption sits on its top edge, over the border.
+    const LONG height = type == BS_GROUPBOX && is_button ? need.bottom : box.bottom - box.top;
+    if (need.right > box.right - box.left || need.bottom > height) {
+      cuts.push_back("control " + std::to_string(GetDlgCtrlID(c) - kControlWindowIdBase) + " \"" +
+                     win32::Narrow(text) + "\" needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom) +
+                     " and has " + std::to_string(box.right - box.left) + "x" + std::to_string(height));
+    }
+  }
+  return cuts;
 }
 
 // Empties this thread's queue, WM_QUIT included, so that one test's leftovers never reach the next.
