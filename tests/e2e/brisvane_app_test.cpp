@@ -5,7 +5,6 @@
 #include "dialogs/about_box.h"
 #include "dialogs/agreement_window.h"
 #include "e2e/scenario.h"
-#include "notify/popup_window.h"
 #include "support/test_http_server.h"
 
 namespace brisvane::e2e {
@@ -197,18 +196,9 @@ TEST_F(Showcase, PopupAndTheWindowsAt144Dpi) {
   service.Reply(200, "VERIFIED");
   // Each program is ended once posed, before its popup's hold is over and it would start notepad.
   settings_.Seed("TOS", "ACCEPT").Seed("URL", service.Url("/api/fakeskan.php"));
-  const auto risen = [](const Process& app, const Window& main = Window()) {
-    const Window popup = WaitForTopWindow({kMainCaption, app.id(), {Id(PopupWindow::kAction)}, main.handle()});
-    WaitUntil("the popup to rise", [&] {
-      RECT r{};
-      GetWindowRect(popup.handle(), &r);
-      return r.bottom == GetSystemMetrics(SM_CYSCREEN) - 1;
-    });
-    return popup;
-  };
   {
     Process app = Start({ExamplePath("アルバム-альбом.torrent")});
-    Pose("popup", risen(app));
+    Pose("popup", RisenPopupOf(app));
   }
   registry::ScopedDword scaling("Control Panel\\Desktop", "LogPixels", 144);
   Process app = Start();
@@ -218,7 +208,7 @@ TEST_F(Showcase, PopupAndTheWindowsAt144Dpi) {
   main.Child(Id(M::kRating)).WaitForText("VERIFIED");
   Pose("main-window-144dpi", main);
   main.Child(Id(M::kLaunchButton)).Click();
-  Pose("popup-144dpi", risen(app, main));
+  Pose("popup-144dpi", RisenPopupOf(app, main));
 }
 
 }  // namespace

@@ -204,13 +204,5 @@ TEST(PlanStretch, StretchesTheWholeFormByTheSmallestFactorThatShowsEveryTextUpTo
   EXPECT_THAT(plan({50, 54, 10, 79, 350, 0}), near(1.26, 1.0));  // wider first, and three lines will do
 }
 
-TEST(Stretch, ScalesEdgesSoThatControlsThatTouchStillTouch) {
-  const ControlLayout controls[] = {{1, K::Label, "", 100, 10, 205, 20}, {2, K::Edit, "", 305, 30, 100, 20}};
-  const std::vector<ControlPlace> stretched = Stretch(PlaceControls(Form(controls), kMaxId), {1.5, 2.0});
-  EXPECT_EQ((Ints{stretched[0].left, stretched[0].top, stretched[0].width, stretched[0].height}),
-            (Ints{150, 20, 308, 40}));
-  EXPECT_EQ(stretched[1].left, stretched[0].left + stretched[0].width);
-}
-
 }  // namespace
 }  // namespace brisvane
