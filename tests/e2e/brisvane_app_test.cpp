@@ -138,19 +138,6 @@ TEST_F(BrisvaneApp, StartedForAMissingTorrentItEndsWithoutAWindow) {
   EXPECT_EQ(registry::ReadString(kSettingsKey, "torPath"), "notepad");
 }
 
-TEST_F(BrisvaneApp, TheAboutBoxIsNotModalAndClosesWithTheMainWindow) {
-  Process app = StartAccepted();
-  const Window main = MainOf(app);
-  main.Child(Id(M::kAboutButton)).Click();
-  const Window about = AboutOf(app);
-  EXPECT_EQ(about.Child(Id(AboutBox::kVersion)).Text(), "Version 1.0.1");
-  EXPECT_EQ(about.Child(Id(AboutBox::kTitle)).Text(), "Brisvane - by Kestrelwick");
-  EXPECT_TRUE(main.Enabled());
-  main.Close();
-  about.WaitGone();
-  EXPECT_EQ(app.ExpectExit(), 0u);
-}
-
 // Not a test: poses the program's windows for the screenshots in docs/ (scripts/screenshots.sh).
 // Runs only when BRISVANE_SHOWCASE names a folder; for each pose it writes <folder>\<name>.ready with the
 // window's screen rectangle, then waits for the script to write <folder>\<name>.done.
