@@ -6,7 +6,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-11}
-exe=$root/build/win/Brisvane.exe
+exe=${BRISVANE_EXE:-$root/build/win/Brisvane.exe}
 [ -f "$exe" ] || { echo "no $exe: build the Windows flavour first (scripts/test.sh)" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -44,6 +44,10 @@ port=$(cat "$work/port")
 
 printf 'int __stdcall WinMain(void* a, void* b, char* c, int d) { return 0; }\n' >"$work/noop.c"
 x86_64-w64-mingw32-gcc -O1 -s -mwindows -o "$work/noop.exe" "$work/noop.c"
+# On Windows the shell's desktop is always up; under Wine the first window program starts one, which
+# ends again a while after the last such program. Keep it up for the whole run, as Windows does.
+printf '#include <windows.h>\nint WINAPI WinMain(HINSTANCE a, HINSTANCE b, LPSTR c, int d) { GetDesktopWindow(); Sleep(INFINITE); return 0; }\n' >"$work/desktop.c"
+x86_64-w64-mingw32-gcc -O1 -s -mwindows -o "$work/desktop.exe" "$work/desktop.c"
 printf 'd4:infod6:lengthi1e4:name1:a12:piece lengthi16384e6:pieces20:aaaaaaaaaaaaaaaaaaaaee' >"$work/a.torrent"
 
 "$root/scripts/xvfb-start.sh" "$work/xvfb" >/dev/null
@@ -52,6 +56,7 @@ key='HKCU\Software\Kestrelwick\Brisvane'
 for value in "TOS ACCEPT" "URL http://127.0.0.1:$port/api/fakeskan.php" "torPath notepad"; do
   "$root/scripts/wine-run" "$prefix" reg add "$key" /v "${value%% *}" /d "${value#* }" /f >/dev/null 2>&1
 done
+"$root/scripts/wine-run" "$prefix" "$work/desktop.exe" >/dev/null 2>&1 &
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 now() { date +%s%N; }
 
