@@ -43,6 +43,10 @@ listener_pid=$!
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.05; done
 port=$(cat "$work/port")
 
+# Measured as shipped: the release strips the debugging information the test build carries.
+x86_64-w64-mingw32-strip -o "$work/Brisvane.exe" "$exe"
+exe=$work/Brisvane.exe
+
 printf 'int __stdcall WinMain(void* a, void* b, char* c, int d) { return 0; }\n' >"$work/noop.c"
 x86_64-w64-mingw32-gcc -O1 -s -mwindows -o "$work/noop.exe" "$work/noop.c"
 printf '#include <windows.h>\n#include <commctrl.h>\nint WINAPI WinMain(HINSTANCE a, HINSTANCE b, LPSTR c, int d) { if (!d) InitCommonControls(); return 0; }\n' >"$work/gui-noop.c"
