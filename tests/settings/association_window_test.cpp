@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/magnet_association.h"
 #include "settings/settings_store.h"
 #include "settings/torrent_association.h"
 #include "support/fakes.h"
@@ -17,7 +18,8 @@ using A = AssociationWindow;
 constexpr RegistryRoot CU = RegistryRoot::CurrentUser;
 
 TEST(IsOwnHandlerName, TheFourRules) {
-  for (const char* own : {"Brisvane.exe", "BRISVANE.EXE", "brisvane.Exe", "Brisvane", "Applications\\Brisvane.exe"})
+  for (const char* own :
+       {"Brisvane.exe", "BRISVANE.EXE", "brisvane.Exe", "Brisvane", "Applications\\Brisvane.exe", "Brisvane.Magnet"})
     EXPECT_TRUE(IsOwnHandlerName(own, "Brisvane")) << own;
   for (const char* other : {"", "brisvane", "APPLICATIONS\\Brisvane.exe", "Applications\\brisvane.exe",
                             "Brisvane.exe ", "Brisvane.Torrent", "acme.exe"})
@@ -65,6 +67,25 @@ TEST_F(Window, ClickingSetsThenRevertsAndTheCaptionAlternates) {
   EXPECT_EQ(testing::ReadText(registry, CU, kUserChoiceKey, "Progid"), "Acme.Torrent");
 }
 
+TEST_F(Window, TheMagnetLineHasItsOwnHandlerAndButton) {
+  PutText(registry, RegistryRoot::LocalMachine, "Software\\Classes\\magnet\\shell\\open\\command", "",
+          "\"C:\\Acme\\acme.exe\" \"%1\"");
+  FakeForm& form = Open();
+  EXPECT_EQ(form.Text(A::kMagnetCaption), "magnet: links are associated with:");
+  EXPECT_EQ(form.Text(A::kMagnetHandlerName), "acme.exe");
+  host.Click(form, A::kMagnetToggleButton);
+  EXPECT_EQ(form.Text(A::kMagnetHandlerName), "Brisvane.exe");
+  EXPECT_EQ(form.Text(A::kMagnetToggleButton), "Revert Association");
+  EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
+  EXPECT_EQ(form.Text(A::kHandlerName), "");
+  form.Close();
+  FakeForm& again = Open();
+  EXPECT_EQ(again.Text(A::kMagnetToggleButton), "Revert Association");
+  host.Click(again, A::kMagnetToggleButton);
+  EXPECT_EQ(again.Text(A::kMagnetHandlerName), "acme.exe");
+  EXPECT_EQ(again.Text(A::kMagnetToggleButton), "Set Association");
+}
+
 TEST_F(Window, OpensOfferingRevertWhenTheProgramIsTheHandlerAndTheCaptionAloneDecides) {
   system.version = testing::kWindowsXp;
   PutText(registry, CU, kFileExtsKey, "Application", "BRISVANE.EXE");
@@ -87,6 +108,7 @@ TEST_F(Window, ALongNameWidensWindowAndButtonAndAShortOneLeavesThemWide) {
   FakeForm& form = Open();
   EXPECT_EQ(form.outer_width, 3000 + 2925);
   EXPECT_EQ(form.At(A::kToggleButton).width, 3000 + 1800);
+  EXPECT_EQ(form.At(A::kMagnetToggleButton).width, 3000 + 1800);
   EXPECT_EQ(form.At(A::kHandlerName).width, 3000);  // the label fits its caption
   Click(form);
   EXPECT_EQ(form.Text(A::kHandlerName), "Brisvane");
@@ -170,6 +192,24 @@ TEST_F(ChoiceWindow, RevertRemovesTheRegistrationAndAsksForTheClientOnlyWhileBri
   Click(form);
   Click(form);  // with another client chosen, revert has nothing to ask
   EXPECT_EQ(form.Text(A::kGuidance), "");
+  ExpectTheUsersChoiceUntouched();
+}
+
+TEST_F(ChoiceWindow, TheMagnetLineAsksForMagnetLinksOnItsOwnLine) {
+  FakeForm& form = Open();
+  host.Click(form, A::kMagnetToggleButton);
+  EXPECT_EQ(Read(kUrlAssociationsKey, "magnet"), "Brisvane.Magnet");
+  EXPECT_EQ(form.Text(A::kMagnetGuidance), kPickBrisvaneForMagnet);
+  EXPECT_EQ(form.Text(A::kGuidance), "");
+  EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
+  default_apps.opens = false;
+  PutText(registry, CU, kMagnetUserChoiceKey, "Progid", "Brisvane.Magnet");  // the user picked it
+  host.Click(form, A::kMagnetToggleButton);
+  EXPECT_EQ(form.Text(A::kMagnetGuidance), kPickYourClientForMagnetInSettings);
+  EXPECT_FALSE(IsRegisteredForChoice(registry, AssociationKind::kMagnet));
+  registry.SetReadOnly(true);
+  host.Click(form, A::kMagnetToggleButton);
+  EXPECT_EQ(form.Text(A::kMagnetGuidance), kMagnetRegistrationRefused);
   ExpectTheUsersChoiceUntouched();
 }
 

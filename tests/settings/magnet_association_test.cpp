@@ -1,0 +1,171 @@
+#include "settings/magnet_association.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/association_window.h"
+#include "settings/torrent_association.h"
+#include "support/fakes.h"
+#include "support/memory_registry.h"
+#include "support/registry_helpers.h"
+
+namespace brisvane {
+namespace {
+
+using testing::PutText;
+constexpr RegistryRoot CU = RegistryRoot::CurrentUser;
+
+constexpr char kOwnCommand[] = "\"C:\\Apps\\Brisvane.exe\" \"%1\"";
+constexpr char kOwnIcon[] = "\"C:\\Apps\\Brisvane.exe\",0";
+constexpr char kMachineCommand[] = "\"C:\\Program Files\\Acme\\acme.exe\" /magnet \"%1\"";
+constexpr char kUserCommand[] = "C:\\Users\\me\\Mine Client\\mine.EXE %1";
+const std::string kUserCommandKey = std::string(kUserMagnetKey) + "\\shell\\open\\command";
+const std::string kUserIconKey = std::string(kUserMagnetKey) + "\\DefaultIcon";
+
+// A client installed for the machine; the user may have a client of their own for the scheme, and on
+// Vista and later may have chosen another one's class.
+struct World {
+  testing::MemoryRegistry registry;
+  testing::FakeSystem system;
+
+  World(OsVersionInfo version, bool user_class, bool user_choice) {
+    system.exe_path = "C:\\Apps\\Brisvane.exe";
+    system.version = version;
+    PutText(registry, RegistryRoot::LocalMachine, "Software\\Classes\\magnet\\shell\\open\\command", "", kMachineCommand);
+    testing::PutMachineClass(registry, "Other.Magnet", "other.exe \"%1\"");
+    if (user_class) {
+      PutText(registry, CU, kUserMagnetKey, "", "URL:Mine");
+      PutText(registry, CU, kUserMagnetKey, "URL Protocol", "");
+      PutText(registry, CU, kUserCommandKey, "", kUserCommand);
+      PutText(registry, CU, kUserIconKey, "", "mine.exe,1");
+    }
+    if (user_choice) {
+      PutText(registry, CU, kMagnetUserChoiceKey, "Progid", "Other.Magnet");
+      PutText(registry, CU, kMagnetUserChoiceKey, "Hash", "abc=");
+    }
+  }
+  std::string Read(std::string_view key, std::string_view name = "") { return testing::ReadText(registry, CU, key, name); }
+  std::string Name() { return FindMagnetHandlerName(registry, system); }
+  std::string Command() { return FindMagnetHandlerCommand(registry, system); }
+  // Every value of every key Set writes to; "-" for a missing key.
+  std::vector<std::string> Places() {
+    std::vector<std::string> seen;
+    for (const std::string& key : {std::string(kUserMagnetKey), kUserCommandKey, kUserIconKey, std::string(kMagnetUserChoiceKey)}) {
+      if (!registry.KeyExists(CU, key)) seen.push_back("-");
+      for (const std::string& name : registry.ValueNames(CU, key).value_or(std::vector<std::string>{}))
+        seen.push_back(name + "=" + Read(key, name));
+    }
+    return seen;
+  }
+};
+
+std::string Describe(const OsVersionInfo& version, bool user_class, bool user_choice) {
+  return std::to_string(version.major) + "." + std::to_string(version.minor) + (user_class ? " class" : "") +
+         (user_choice ? " choice" : "");
+}
+
+TEST(MagnetHandler, TheChoiceWinsThenTheUsersClassThenTheMachines) {
+  struct Case {
+    OsVersionInfo version;
+    bool user_class, user_choice;
+    const char* name;
+    const char* command;
+  };
+  const Case cases[] = {
+      {testing::kWindowsXp, false, false, "acme.exe", kMachineCommand},
+      // The old shell knows no choice for a scheme.
+      {testing::kWindowsServer2003, true, true, "mine.EXE", kUserCommand},
+      {testing::kWindows7, true, false, "mine.EXE", kUserCommand},
+      {testing::kWindows7, true, true, "Other.Magnet", "other.exe \"%1\""},
+      {testing::kWindows10, false, true, "Other.Magnet", "other.exe \"%1\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Describe(c.version, c.user_class, c.user_choice));
+    World w(c.version, c.user_class, c.user_choice);
+    EXPECT_EQ(w.Name(), c.name);
+    EXPECT_EQ(w.Command(), c.command);
+  }
+}
+
+TEST(MagnetHandler, SetMakesThisProgramTheHandlerAndRevertGivesBackExactlyWhatWasThere) {
+  struct Case {
+    OsVersionInfo version;
+    bool user_class, user_choice;
+    const char* own_name;  // what the window shows once set
+  };
+  const Case cases[] = {
+      {testing::kWindows2000, false, false, "Brisvane.exe"},   {testing::kWindowsXp, true, false, "Brisvane.exe"},
+      {testing::kWindowsServer2003, true, false, "Brisvane.exe"}, {testing::kWindows7, false, false, "Brisvane.exe"},
+      {testing::kWindows7, true, false, "Brisvane.exe"},       {testing::kWindows7, true, true, "Brisvane.Magnet"},
+      {testing::kWindows7, false, true, "Brisvane.Magnet"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Describe(c.version, c.user_class, c.user_choice));
+    World w(c.version, c.user_class, c.user_choice);
+    const std::vector<std::string> before = w.Places();
+    const std::string name_before = w.Name();
+
+    EXPECT_EQ(SetMagnetAssociation(w.registry, w.system), c.own_name);
+    EXPECT_TRUE(IsOwnHandlerName(c.own_name, "Brisvane"));
+    EXPECT_EQ(w.Read(kUserMagnetKey), c.user_class ? "URL:Mine" : "URL:Magnet link");
+    EXPECT_EQ(w.registry.QueryValue(CU, kUserMagnetKey, "URL Protocol"), StoredText(""));
+    EXPECT_EQ(w.Read(kUserCommandKey), kOwnCommand);
+    EXPECT_EQ(w.Read(kUserIconKey), kOwnIcon);
+    EXPECT_EQ(w.Command(), kOwnCommand);
+    if (c.user_choice) {
+      // Made anew: the old hash goes with it.
+      EXPECT_EQ(w.registry.ValueNames(CU, kMagnetUserChoiceKey), std::vector<std::string>{"Progid"});
+      EXPECT_EQ(w.Read(std::string(kMagnetClassKey) + "\\shell\\open\\command"), kOwnCommand);
+    }
+
+    EXPECT_EQ(RevertMagnetAssociation(w.registry, w.system), name_before);
+    std::vector<std::string> after = w.Places();
+    if (c.user_choice) after.push_back("Hash=abc=");  // only Windows can write the hash
+    EXPECT_EQ(after, before);
+  }
+}
+
+TEST(MagnetHandler, RevertLeavesAChoiceMadeSinceAndARefusedRegistryLosesNothing) {
+  World w(testing::kWindows7, false, true);
+  SetMagnetAssociation(w.registry, w.system);
+  PutText(w.registry, CU, kMagnetUserChoiceKey, "Progid", "Later.Magnet");
+  EXPECT_EQ(RevertMagnetAssociation(w.registry, w.system), "Later.Magnet");
+  EXPECT_FALSE(w.registry.KeyExists(CU, kUserMagnetKey));
+
+  w.registry.SetReadOnly(true);
+  EXPECT_EQ(SetMagnetAssociation(w.registry, w.system), "Later.Magnet");
+  EXPECT_EQ(RevertMagnetAssociation(w.registry, w.system), "Later.Magnet");
+}
+
+// Windows 8 and later: registered for the user to pick, each kind on its own, never choosing.
+TEST(MagnetHandler, EachKindsRegistrationGoesWithoutTheOthers) {
+  World w(testing::kWindows10, false, true);
+  for (const AssociationKind first : {AssociationKind::kTorrent, AssociationKind::kMagnet}) {
+    const AssociationKind second =
+        first == AssociationKind::kTorrent ? AssociationKind::kMagnet : AssociationKind::kTorrent;
+    ASSERT_TRUE(RegisterForChoice(w.registry, w.system, AssociationKind::kMagnet));
+    ASSERT_TRUE(RegisterForChoice(w.registry, w.system, AssociationKind::kTorrent));
+    EXPECT_EQ(w.Read(kMagnetClassKey), "URL:Magnet link");
+    EXPECT_EQ(w.registry.QueryValue(CU, kMagnetClassKey, "URL Protocol"), StoredText(""));
+    EXPECT_EQ(w.Read(std::string(kMagnetClassKey) + "\\shell\\open\\command"), kOwnCommand);
+    EXPECT_EQ(w.Read(std::string(kMagnetClassKey) + "\\DefaultIcon"), kOwnIcon);
+    EXPECT_EQ(w.Read(kUrlAssociationsKey, "magnet"), "Brisvane.Magnet");
+    EXPECT_EQ(w.Read(kFileAssociationsKey, ".torrent"), "Brisvane");
+    EXPECT_EQ(w.Read(kRegisteredApplicationsKey, "Brisvane"), kCapabilitiesKey);
+
+    UnregisterForChoice(w.registry, first);
+    EXPECT_FALSE(IsRegisteredForChoice(w.registry, first));
+    EXPECT_TRUE(IsRegisteredForChoice(w.registry, second));
+    UnregisterForChoice(w.registry, second);
+    EXPECT_FALSE(IsRegisteredForChoice(w.registry, second));
+    EXPECT_FALSE(w.registry.KeyExists(CU, kCapabilitiesKey));
+    EXPECT_FALSE(w.registry.QueryValue(CU, kRegisteredApplicationsKey, "Brisvane").has_value());
+    // The ProgID stays for a choice that may still name it; the choice is Windows' own.
+    EXPECT_TRUE(w.registry.KeyExists(CU, kMagnetClassKey));
+    EXPECT_EQ(w.Read(kMagnetUserChoiceKey, "Progid"), "Other.Magnet");
+    EXPECT_EQ(w.Read(kMagnetUserChoiceKey, "Hash"), "abc=");
+    EXPECT_FALSE(w.registry.KeyExists(CU, kUserMagnetKey));
+  }
+}
+
+}  // namespace
+}  // namespace brisvane
