@@ -37,7 +37,7 @@ constexpr ControlLayout MovedDown(ControlLayout control, int id, int by, std::st
   return control;
 }
 
-constexpr std::string_view kMagnetCaptionText = "magnet: links are associated with:";
+constexpr std::string_view kMagnetCaptionText = "magnet: links are opened by:";
 
 constexpr std::array kAssociationControls{
     kTorrentLine[0],
