@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/magnet_association.h"
 #include "settings/settings_store.h"
 #include "settings/torrent_association.h"
 #include "support/fakes.h"
@@ -65,25 +64,6 @@ TEST_F(Window, ClickingSetsThenRevertsAndTheCaptionAlternates) {
   EXPECT_EQ(form.Text(A::kHandlerName), "Acme.Torrent");
   EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
   EXPECT_EQ(testing::ReadText(registry, CU, kUserChoiceKey, "Progid"), "Acme.Torrent");
-}
-
-TEST_F(Window, TheMagnetLineHasItsOwnHandlerAndButton) {
-  PutText(registry, RegistryRoot::LocalMachine, "Software\\Classes\\magnet\\shell\\open\\command", "",
-          "\"C:\\Acme\\acme.exe\" \"%1\"");
-  FakeForm& form = Open();
-  EXPECT_EQ(form.Text(A::kMagnetCaption), "magnet: links are associated with:");
-  EXPECT_EQ(form.Text(A::kMagnetHandlerName), "acme.exe");
-  host.Click(form, A::kMagnetToggleButton);
-  EXPECT_EQ(form.Text(A::kMagnetHandlerName), "Brisvane.exe");
-  EXPECT_EQ(form.Text(A::kMagnetToggleButton), "Revert Association");
-  EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
-  EXPECT_EQ(form.Text(A::kHandlerName), "");
-  form.Close();
-  FakeForm& again = Open();
-  EXPECT_EQ(again.Text(A::kMagnetToggleButton), "Revert Association");
-  host.Click(again, A::kMagnetToggleButton);
-  EXPECT_EQ(again.Text(A::kMagnetHandlerName), "acme.exe");
-  EXPECT_EQ(again.Text(A::kMagnetToggleButton), "Set Association");
 }
 
 TEST_F(Window, OpensOfferingRevertWhenTheProgramIsTheHandlerAndTheCaptionAloneDecides) {
@@ -192,24 +172,6 @@ TEST_F(ChoiceWindow, RevertRemovesTheRegistrationAndAsksForTheClientOnlyWhileBri
   Click(form);
   Click(form);  // with another client chosen, revert has nothing to ask
   EXPECT_EQ(form.Text(A::kGuidance), "");
-  ExpectTheUsersChoiceUntouched();
-}
-
-TEST_F(ChoiceWindow, TheMagnetLineAsksForMagnetLinksOnItsOwnLine) {
-  FakeForm& form = Open();
-  host.Click(form, A::kMagnetToggleButton);
-  EXPECT_EQ(Read(kUrlAssociationsKey, "magnet"), "Brisvane.Magnet");
-  EXPECT_EQ(form.Text(A::kMagnetGuidance), kPickBrisvaneForMagnet);
-  EXPECT_EQ(form.Text(A::kGuidance), "");
-  EXPECT_EQ(form.Text(A::kToggleButton), "Set Association");
-  default_apps.opens = false;
-  PutText(registry, CU, kMagnetUserChoiceKey, "Progid", "Brisvane.Magnet");  // the user picked it
-  host.Click(form, A::kMagnetToggleButton);
-  EXPECT_EQ(form.Text(A::kMagnetGuidance), kPickYourClientForMagnetInSettings);
-  EXPECT_FALSE(IsRegisteredForChoice(registry, AssociationKind::kMagnet));
-  registry.SetReadOnly(true);
-  host.Click(form, A::kMagnetToggleButton);
-  EXPECT_EQ(form.Text(A::kMagnetGuidance), kMagnetRegistrationRefused);
   ExpectTheUsersChoiceUntouched();
 }
 
