@@ -14,7 +14,27 @@ Application::Application(const AppServices& services)
       about_(services.registry, services.fs, services.launcher, services.messages),
       association_(services.registry, services.system, services.default_apps) {}
 
-void Application::Start() { s_.host.Load(AgreementWindow::Layout(), agreement_); }
+void Application::Start() {
+  if (!ArgumentText(s_.system.CommandLine()).empty() && TermsAccepted(s_.registry)) {
+    RunCommandLineWithoutWindows();
+  } else {
+    s_.host.Load(AgreementWindow::Layout(), agreement_);
+  }
+}
+
+void Application::RunCommandLineWithoutWindows() {
+  // Windows started us for a torrent, and the terms were accepted earlier: the agreement and the main
+  // window would only be made to stay hidden, so the check starts at once, as the main window's start
+  // timer would start it.
+  int width = 0, height = 0;
+  s_.desktop.PrimaryMonitorSize(width, height);  // where the hidden main window would have been
+  main_model_.Load(width, height);
+  main_model_.RunCommandLine();
+  // What closing the main window does: the popup goes (it would otherwise wait out its ten seconds)
+  // and the settings are stored.
+  CloseSecondaryWindows();
+  main_model_.Close();
+}
 
 void Application::OpenMainWindow(bool show) {
   IFormView& view = s_.host.Load(MainWindow::Layout(), main_window_);

@@ -32,13 +32,15 @@ class Application final : private IWindowManager {
  public:
   explicit Application(const AppServices& services);
 
-  // Loads the agreement window, the first window of every start.
+  // Loads the agreement window, the first window of a start; a command-line run with the terms accepted
+  // runs its check without windows of its own.
   void Start();
 
   MainModel& main_model() { return main_model_; }
 
  private:
   void OpenMainWindow(bool show);
+  void RunCommandLineWithoutWindows();
   void ShowAbout() override;
   void ShowFileAssociation() override;
   void CloseSecondaryWindows() override;

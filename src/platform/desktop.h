@@ -11,6 +11,8 @@ using WindowHandle = std::uintptr_t;
 class IDesktopWindows {
  public:
   virtual ~IDesktopWindows() = default;
+  // Size in pixels of the whole primary monitor, where a window without a place of its own opens.
+  virtual void PrimaryMonitorSize(int& width, int& height) = 0;
   // The window (top-level or child) at pixel (x, y) of the screen, 0 when none.
   virtual WindowHandle WindowFromPoint(int x, int y) = 0;
   // The id of the process that made `window`, 0 when unknown or gone.

@@ -3,6 +3,18 @@
 #include <windows.h>
 
 namespace brisvane::win32 {
+
+void DesktopWindows::PrimaryMonitorSize(int& width, int& height) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info)) {
+    width = info.rcMonitor.right - info.rcMonitor.left;
+    height = info.rcMonitor.bottom - info.rcMonitor.top;
+  } else {
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+  }
+}
 namespace {
 
 HWND Hwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }

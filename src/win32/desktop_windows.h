@@ -6,6 +6,7 @@ namespace brisvane::win32 {
 // user32's view of the desktop's windows.
 class DesktopWindows final : public IDesktopWindows {
  public:
+  void PrimaryMonitorSize(int& width, int& height) override;
   WindowHandle WindowFromPoint(int x, int y) override;
   std::uint32_t ProcessOf(WindowHandle window) override;
   WindowHandle ParentOf(WindowHandle window) override;

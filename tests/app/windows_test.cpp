@@ -72,13 +72,16 @@ TEST(Windows, OkRecordsTheAcceptanceAndShowsTheMainWindowWithItsDefaults) {
   EXPECT_TRUE(main.Checked(W::kAllowNeutral));
   EXPECT_FALSE(main.Checked(W::kAllowBad));
 
-  // The next start skips the terms; a command-line start never shows the main window and ends.
+  // A command-line start with the terms accepted opens no window at all, ends, and stores the settings
+  // it started with.
   Desktop next;
   testing::PutText(next.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
   next.system.arguments = "\"C:\\missing.torrent\"";
   next.Start();
-  EXPECT_TRUE(next.host.quit);
+  EXPECT_EQ(next.host.OpenCount(), 0);
+  EXPECT_EQ(next.Main(), nullptr);
   EXPECT_TRUE(next.messages.shown.empty());
+  EXPECT_EQ(next.Stored("torPath"), "notepad");
 }
 
 TEST(Windows, TheMainWindowForwardsEditsAndClicksAndRendersTheCheck) {

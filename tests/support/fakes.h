@@ -221,6 +221,7 @@ class FakeDesktopWindows final : public IDesktopWindows {
     WindowHandle parent = 0;
     bool iconic = false;
   };
+  void PrimaryMonitorSize(int& width, int& height) override { width = 1920, height = 1080; }
   WindowHandle WindowFromPoint(int x, int y) override;
   std::uint32_t ProcessOf(WindowHandle window) override { return Find(window) ? Find(window)->pid : 0; }
   WindowHandle ParentOf(WindowHandle window) override { return Find(window) ? Find(window)->parent : 0; }
