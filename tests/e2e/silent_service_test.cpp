@@ -1,12 +1,8 @@
 // A check whose service never answers (the lookup would give up only after about 25 s): meanwhile the main
 // window paints and takes clicks, a second "Launch torrent" is ignored, and closing the window ends the
 // lookup and the program at once, with nothing started.
-#include <filesystem>
-
 #include "dialogs/about_box.h"
-#include "e2e/scenario.h"
-#include "support/test_http_server.h"
-#include "win32/text.h"
+#include "e2e/launch.h"
 
 namespace brisvane::e2e {
 namespace {
@@ -16,23 +12,16 @@ using M = MainWindow;
 // Far less than the lookup's time-out: what happens within it happens while the lookup waits.
 constexpr Millis kWhileWaiting{2000};
 
-class SilentService : public Scenario {
+class SilentService : public Launch {
  protected:
   void SetUp() override {
-    std::filesystem::remove(log_);
-    SetEnvironmentVariableW(L"BRISVANE_STANDIN_LOG", log_.c_str());  // Brisvane passes it on to the client
+    Launch::SetUp();
     service_.Silent();
-    settings_.Seed("TOS", "ACCEPT").Seed("URL", service_.Url("/api/fakeskan.php"));
-    settings_.Seed("torPath", ExecutableDir() + "\\standin_client.exe");
   }
-  void TearDown() override { std::filesystem::remove(log_); }
-
-  brisvane::testing::TestHttpServer service_;
-  const std::filesystem::path log_ = win32::Widen(ExecutableDir() + "\\standin_client.log");
 };
 
 TEST_F(SilentService, TheMainWindowPaintsAndAnswersClicksAndClosingItEndsTheLookup) {
-  Process app = Start();
+  Process app = StartAccepted();
   const Window main = MainOf(app);
   main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
   main.Child(Id(M::kLaunchButton)).Click();
@@ -49,7 +38,7 @@ TEST_F(SilentService, TheMainWindowPaintsAndAnswersClicksAndClosingItEndsTheLook
 
   main.Close();
   EXPECT_EQ(app.ExpectExit(kWhileWaiting), 0u);
-  EXPECT_FALSE(std::filesystem::exists(log_)) << "a torrent program was started";
+  EXPECT_EQ(ClientCommandLine(), "");
 }
 
 }  // namespace
