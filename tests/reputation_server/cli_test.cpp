@@ -1,15 +1,20 @@
-// The command line: rate, import and serve as a user types them, and what a mistake gets.
+// The command line: rate, import (and the CSV files it reads) and serve as a user types them, and what
+// a mistake gets.
 #include "cli.h"
 
 #include <regex>
 #include <sstream>
 
+#include "csv_import.h"
 #include "test_support.h"
 
 namespace brisvane::reputation {
 namespace {
 
 using namespace support;
+
+const std::string kAbc = kSha1Abc;
+const std::string kOther = HexNumber(1);
 
 struct CliRun {
   int status;
@@ -22,19 +27,13 @@ CliRun RunCli(const std::vector<std::string>& args) {
   return {status, out.str(), err.str()};
 }
 
-TEST(ReputationCli, HelpNamesEveryCommand) {
-  const CliRun run = RunCli({"--help"});
-  EXPECT_EQ(run.status, kExitOk);
-  for (const char* command : {"\n  serve [", "\n  import [", "\n  rate ["}) EXPECT_NE(run.out.find(command), std::string::npos);
-}
-
 TEST(ReputationCli, RateAndImportAddAndReplaceRatings) {
   TempDir dir;
   const std::string db = dir / "ratings.db", csv = dir / "ratings.csv";
   CliRun run = RunCli({"rate", "--db", db, "A9993E364706816ABA3E25717850C26C9CD0D89D", "VERIFIED"});
-  EXPECT_EQ(run.out, std::string(kSha1Abc) + " VERIFIED\n");
-  EXPECT_EQ(RunCli({"rate", "--db=" + db, HexNumber(1), "NONE"}).status, kExitOk);
-  WriteFile(csv, "hash,rating\n" + std::string(kSha1Abc) + ",FAKE\n" + HexNumber(2) + ",BAD\n");
+  EXPECT_EQ(run.out, kAbc + " VERIFIED\n");
+  EXPECT_EQ(RunCli({"rate", "--db=" + db, kOther, "NONE"}).status, kExitOk);
+  WriteFile(csv, "hash,rating\n" + kAbc + ",FAKE\n" + HexNumber(2) + ",BAD\n");
   run = RunCli({"import", csv, "--db", db});
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(run.out, "imported 2 ratings from " + csv + " into " + db + "\n");
@@ -50,7 +49,7 @@ TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
   const std::string fresh = dir / "fresh.db", rated = dir / "rated.db", csv = dir / "bad.csv", notes = dir / "notes.txt";
   ASSERT_EQ(RunCli({"rate", "--db", rated, kSha1Abc, "GOOD"}).status, kExitOk);
   // Its first lines are good and would replace the rating; line 4 spoils the file.
-  WriteFile(csv, "hash,rating\n" + std::string(kSha1Abc) + ",FAKE\n\n" + HexNumber(1) + ",BAD,\n");
+  WriteFile(csv, "hash,rating\n" + kAbc + ",FAKE\n\n" + kOther + ",BAD,\n");
   WriteFile(notes, std::string(200, 'n'));
   std::vector<std::tuple<std::vector<std::string>, int, std::string>> cases = {
       {{}, kExitUsage, "no command"},
@@ -59,7 +58,7 @@ TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
       {{"import", "--db", fresh, "a.csv", "b.csv"}, kExitUsage, "expected one CSV file"},
       {{"import", "--db", fresh, "--listen", "x:1", "a.csv"}, kExitUsage, "unknown option --listen for import"},
       {{"rate", "--db", fresh, kSha1Abc}, kExitUsage, "expected a hash and a rating"},
-      {{"rate", "--db", fresh, HexNumber(1).substr(1), "GOOD"}, kExitUsage, "is not an info-hash of 40 hexadecimal digits"},
+      {{"rate", "--db", fresh, kOther.substr(1), "GOOD"}, kExitUsage, "is not an info-hash of 40 hexadecimal digits"},
       {{"rate", "--db", fresh, kSha1Abc, "good"}, kExitUsage, "\"good\" is not a rating"},
       {{"rate", "--db"}, kExitUsage, "--db needs a value"},
       {{"rate", "--db=", kSha1Abc, "GOOD"}, kExitUsage, "--db needs a value"},
@@ -80,7 +79,6 @@ TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
   for (const auto& [args, status, message] : cases) {
     const CliRun run = RunCli(args);
     EXPECT_EQ(run.status, status) << message;
-    EXPECT_NE(run.err.find("reputation-server: "), std::string::npos);
     EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
     EXPECT_EQ(run.err.ends_with("\nTry 'reputation-server --help'.\n"), status == kExitUsage) << run.err;
     EXPECT_EQ(run.out, "");
@@ -92,10 +90,59 @@ TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
   EXPECT_EQ(store->Count(), 1u);
   const auto v6 = ParseListenAddress("[::1]:65535");
   EXPECT_TRUE(v6 && v6->host == "::1" && v6->port == 65535);
+  const CliRun help = RunCli({"--help"});
+  for (const char* command : {"\n  serve [", "\n  import [", "\n  rate ["}) EXPECT_NE(help.out.find(command), std::string::npos);
+}
+
+// The ratings a CSV file holds, a "hash RATING" line each.
+std::string Parsed(const std::string& text) {
+  std::istringstream in(text);
+  std::string ratings;
+  for (const RatedHash& entry : ParseRatingsCsv(in)) ratings += ToHex(entry.hash) + " " + RatingWord(entry.rating).data() + "\n";
+  return ratings;
+}
+
+TEST(RatingsCsv, ReadsTheUsualVariantsOfOneFile) {
+  for (const std::string& file : {
+           "hash,rating\n" + kAbc + ",GOOD\n" + kOther + ",FAKE\n",
+           kAbc + ",GOOD\n" + kOther + ",FAKE",                                            // no final line break
+           "\xEF\xBB\xBFHash,Rating\r\n" + kAbc + ",GOOD\r\n\r\n" + kOther + ",FAKE\r\n",  // spreadsheet export
+           "\n  \n" + kAbc + " , GOOD\t\n\t\n\"" + kOther + "\",\"FAKE\"\n\n",             // blanks and quotes
+           "HASH,RATING\nA9993E364706816ABA3E25717850C26C9CD0D89D,GOOD\n" + kOther + ",FAKE\n",
+       }) {
+    EXPECT_EQ(Parsed(file), kAbc + " GOOD\n" + kOther + " FAKE\n") << file;
+  }
+  for (const char* empty : {"", "hash,rating\n", "\n\n\r\n"}) EXPECT_EQ(Parsed(empty), "") << empty;
+}
+
+// Files and how their message begins: the first bad line by its number (blank lines and the header
+// count), and what is wrong with it.
+TEST(RatingsCsv, TheFirstBadLineIsNamedWithWhatIsWrong) {
+  const std::string good = kAbc + ",GOOD\n";
+  const std::string no_hash = "\" is not an info-hash of 40 hexadecimal digits";
+  const std::pair<std::string, std::string> cases[] = {
+      {"hash,rating\n" + good + "\n" + kOther + ",good\n" + kOther + ",BAD\n",
+       "line 4: \"good\" is not a rating (VERIFIED, GOOD, NONE, NOTFOUND, BAD or FAKE)"},
+      {good + kAbc.substr(1) + ",BAD\n", "line 2: \"" + kAbc.substr(1) + no_hash},
+      {good + "hash,rating\n", "line 2: \"hash" + no_hash},  // a header is one only at the top
+      {std::string("ab\0\xff,GOOD", 9), "line 1: \"ab\\x00\\xff" + no_hash},  // shown escaped
+      {std::string(100, 'a') + ",GOOD", "line 1: \"" + std::string(48, 'a') + "..." + no_hash},  // and cut
+      {good + kOther + "\n", "line 2: expected two fields \"hash,rating\", found 1"},
+      {good + kOther + ",BAD,2024-01-01\n", "line 2: expected two fields \"hash,rating\", found 3"},
+      // A hash rated twice, also when spelt in upper case the second time or given the same word again.
+      {"\n" + good + "\nA9993E364706816ABA3E25717850C26C9CD0D89D,GOOD\n", "line 4: hash " + kAbc + " is already rated on line 2"},
+      // Refused without reading them whole; 1024 characters and a CR are still a line of 1024.
+      {good + std::string(5000, 'x') + "\n", "line 2: longer than 1024 characters"},
+      {std::string(1025, ' '), "line 1: longer than 1024 characters"},
+      {kAbc + "," + std::string(1024 - 41, 'G') + "\r\n", "line 1: \"" + std::string(48, 'G') + "...\" is not a rating"},
+  };
+  for (const auto& [file, message] : cases) {
+    EXPECT_EQ(Thrown<CsvError>([&] { Parsed(file); }).substr(0, message.size()), message) << file;
+  }
 }
 
 int PortOf(const std::string& out) {
-  static const std::regex kListening(R"(^listening on http://127\.0\.0\.1:(\d+)/api/fakeskan\.php\n)");
+  static const std::regex kListening(R"(listening on http://127\.0\.0\.1:(\d+)/api/fakeskan\.php\n)");
   std::smatch match;
   return std::regex_search(out, match, kListening) ? std::stoi(match[1]) : 0;
 }
@@ -107,24 +154,24 @@ TEST(ServeCommand, AnswersOnAFreePortLogsEachRequestAndStopsCleanlyOnEitherSigna
   for (const int signal_number : {SIGTERM, SIGINT}) {
     Process server({"serve", "--db", dir / "ratings.db", "--listen", "127.0.0.1:0", "--threads", "2"});
     int port = 0;
-    ASSERT_TRUE(Eventually([&] { return (port = PortOf(server.Out())) > 0; })) << server.Err();
+    ASSERT_TRUE(Eventually([&] { return (port = PortOf(server.Output())) > 0; })) << server.Output();
     // Left open and idle after its answer: stopping closes it rather than waiting for it.
     Client client(port);
     const std::string target = "/api/fakeskan.php?hash=" + std::string(kSha1Abc);
     client.Send(Get(target));
     EXPECT_EQ(client.Read()->body(), "NOTFOUND");
     const std::string logged = " 127.0.0.1 \"GET " + target + " HTTP/1.1\" 200 NOTFOUND ";
-    EXPECT_TRUE(Eventually([&] { return server.Out().find(logged) != std::string::npos; })) << server.Out();
+    EXPECT_TRUE(Eventually([&] { return server.Output().find(logged) != std::string::npos; })) << server.Output();
 
     Process busy({"serve", "--db", dir / "ratings.db", "--listen", "127.0.0.1:" + std::to_string(port)});
     EXPECT_EQ(busy.Wait(), kExitFailed);
-    EXPECT_EQ(busy.Err(), "reputation-server: cannot listen on 127.0.0.1 port " + std::to_string(port) + "\n");
+    EXPECT_EQ(busy.Output(), "reputation-server: cannot listen on 127.0.0.1 port " + std::to_string(port) + "\n");
 
     server.Signal(signal_number);
     EXPECT_EQ(server.Wait(), kExitOk);
-    const std::string err = server.Err();
-    EXPECT_EQ(err.find("did not exist: serving a new empty database") != std::string::npos, signal_number == SIGTERM);
-    EXPECT_TRUE(err.ends_with(signal_number == SIGINT ? "stopped on SIGINT\n" : "stopped on SIGTERM\n")) << err;
+    const std::string output = server.Output();
+    EXPECT_EQ(output.find("did not exist: serving a new empty database") != std::string::npos, signal_number == SIGTERM);
+    EXPECT_TRUE(output.ends_with(signal_number == SIGINT ? "stopped on SIGINT\n" : "stopped on SIGTERM\n")) << output;
   }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Helpers of the reputation-server tests: scratch folders and databases, hashes, a raw HTTP client and
 // the program as a process of its own.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,16 +8,10 @@
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
-#include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <thread>
 
 #include "rating_store.h"
-
-extern char** environ;
 
 namespace brisvane::reputation::support {
 
@@ -149,27 +142,22 @@ inline std::string Get(const std::string& target, const std::string& headers = "
   return "GET " + target + " HTTP/1.1\r\nHost: test\r\n" + headers + "\r\n";
 }
 
-// The reputation-server program with these arguments, its output kept in files; killed at the end.
+// The reputation-server program with these arguments, its output (standard and error) kept in a file;
+// killed at the end.
 class Process {
  public:
-  explicit Process(std::vector<std::string> args) {
-    args.insert(args.begin(), REPUTATION_SERVER_EXE);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT, 0600);
-    posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+  explicit Process(const std::vector<std::string>& args) {
+    std::string command = "exec " REPUTATION_SERVER_EXE;
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    command += " >" + output_ + " 2>&1";
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ);
   }
   ~Process() {
     Signal(SIGKILL);
     Wait();
   }
-  std::string Out() const { return ReadFile(out_); }
-  std::string Err() const { return ReadFile(err_); }
+  std::string Output() const { return ReadFile(output_); }
   void Signal(int number) const {
     if (pid_ > 0) kill(pid_, number);
   }
@@ -183,7 +171,7 @@ class Process {
 
  private:
   TempDir dir_;
-  const std::string out_ = dir_ / "out", err_ = dir_ / "err";
+  const std::string output_ = dir_ / "output";
   pid_t pid_ = 0;
 };
 
