@@ -10,6 +10,7 @@
 #include <boost/beast/http.hpp>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "rating_store.h"
 
