@@ -34,10 +34,11 @@ TEST_P(StoreContract, ANewStoreAnswersNotFoundUntilRatedAndKeepsItsRatingsWhenRe
     store->Store(many);
     store->Store(HashNumber(2), Rating::kVerified);
   }
-  // Rows another program wrote hold the codes 0 to 5 for VERIFIED, GOOD, NONE, NOTFOUND, BAD and FAKE.
-  for (int code = 0; code < 6; ++code) {
+  // Rows another program wrote hold the codes 0 to 5 for VERIFIED, GOOD, NONE, NOTFOUND, BAD and FAKE;
+  // the table takes no other code.
+  for (int code = 0; code <= 6; ++code) {
     scratch_.Sql("INSERT INTO ratings VALUES (" + scratch_.Literal(HashNumber(9000 + code)) + ", " +
-                     std::to_string(code) + ")");
+                 std::to_string(code) + ")", code == 6);
   }
   const auto reopened = scratch_.Open();
   EXPECT_FALSE(reopened->created());
