@@ -301,8 +301,8 @@ FunctionEnd
 
 Section "-un.Brisvane"
   Call un.EndRunning
-  ; The program knows where Windows keeps the association and what it replaced; it reverts only when
-  ; it still holds .torrent files.
+  ; The program knows where Windows keeps the associations and what it replaced; it reverts each only
+  ; while it still holds .torrent files or magnet links.
   ExecWait '"$INSTDIR\Brisvane.exe" --revert-association'
   ; Its class and application keys would name a program that is gone: remove them when they name this copy.
   !define OwnCommand '"$INSTDIR\Brisvane.exe" "%1"'
@@ -313,6 +313,10 @@ Section "-un.Brisvane"
   ReadRegStr $0 HKCU "Software\Classes\Applications\Brisvane.exe\shell\open\command" ""
   ${If} $0 == '${OwnCommand}'
     DeleteRegKey HKCU "Software\Classes\Applications\Brisvane.exe"
+  ${EndIf}
+  ReadRegStr $0 HKCU "Software\Classes\Brisvane.Magnet\shell\open\command" ""
+  ${If} $0 == '${OwnCommand}'
+    DeleteRegKey HKCU "Software\Classes\Brisvane.Magnet"
   ${EndIf}
 
   Delete "$INSTDIR\Brisvane.exe"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The main job, end to end on this machine: the reference reputation service with a small seeded
 # database, then Brisvane.exe under Wine on a virtual display, started as Windows starts it for a
-# .torrent file (terms accepted and the service URL set in the registry beforehand), handing allowed
-# torrents to a stand-in torrent program. Prints each verdict and saves a screenshot of each popup
-# in build/demo/.
+# .torrent file or a magnet link (terms accepted and the service URL set in the registry beforehand),
+# handing allowed torrents to a stand-in torrent program. Prints each verdict and saves a screenshot of
+# each popup in build/demo/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -36,6 +36,8 @@ trap cleanup EXIT
 echo "== the reputation service"
 single=$(grep 'single-file' examples/SHA1SUMS | cut -d' ' -f1)
 album=$(grep 'альбом' examples/SHA1SUMS | cut -d' ' -f1)
+# The single-file torrent again, as a link: checked by the hash it names, handed on exactly as it is.
+link="magnet:?xt=urn:btih:$single&dn=ubuntu-notes.txt&tr=http%3A%2F%2Ftracker.example.invalid%2Fannounce"
 printf 'hash,rating\n%s,VERIFIED\n%s,FAKE\n' "$single" "$album" >"$work/ratings.csv"
 "$server" import --db "$work/ratings.db" "$work/ratings.csv"
 "$server" serve --db "$work/ratings.db" --listen 127.0.0.1:0 >"$work/server.out" 2>&1 &
@@ -46,10 +48,10 @@ echo "serving on $url"
 
 echo
 echo "== brisvane-check check (the same core, on Linux)"
-(cd examples && "$check" check --url "$url" single-file.torrent アルバム-альбом.torrent) || true
+(cd examples && "$check" check --url "$url" single-file.torrent アルバム-альбом.torrent "$link") || true
 
 echo
-echo "== Brisvane.exe, started for each torrent as Windows would start it"
+echo "== Brisvane.exe, started for each torrent and the link as Windows would start it"
 "$root/scripts/xvfb-start.sh" "$work/xvfb" 1024x768x24 >/dev/null
 export DISPLAY=$(cat "$work/xvfb/display")
 "$root/scripts/wine-stop" "$prefix"
@@ -60,19 +62,24 @@ for value in "TOS ACCEPT" "URL $url" "torPath $standin"; do
   "$root/scripts/wine-run" "$prefix" reg add "$key" /v "${value%% *}" /d "${value#* }" /f >/dev/null 2>&1
 done
 export BRISVANE_STANDIN_LOG
-for torrent in single-file.torrent アルバム-альбом.torrent; do
-  BRISVANE_STANDIN_LOG=$(winpath "$work/standin-$torrent.log")
-  "$root/scripts/wine-run" "$prefix" "$root/build/win/Brisvane.exe" "$(winpath "$root/examples/$torrent")" &
-  app=$!
+# run_brisvane NAME ARGUMENT: Brisvane.exe with ARGUMENT on its command line; the verdict and a screenshot.
+run_brisvane() {
+  BRISVANE_STANDIN_LOG=$(winpath "$work/standin-$1.log")
+  "$root/scripts/wine-run" "$prefix" "$root/build/win/Brisvane.exe" "$2" &
+  local app=$!
   sleep 4  # the popup has risen and holds for eight seconds
-  shot=$out/popup-${torrent%.torrent}.png
+  local shot=$out/popup-${1%.torrent}.png
   import -display "$DISPLAY" -window root -gravity SouthEast -crop 420x220+0+0 +repage "$shot"
   wait $app || true
   sleep 0.5
-  if [ -s "$work/standin-$torrent.log" ]; then
-    echo "$torrent: Allowed: the torrent program was started as: $(tr -d '\r\n' <"$work/standin-$torrent.log")"
+  if [ -s "$work/standin-$1.log" ]; then
+    echo "$1: Allowed: the torrent program was started as: $(tr -d '\r\n' <"$work/standin-$1.log")"
   else
-    echo "$torrent: Blocked: the torrent program was not started"
+    echo "$1: Blocked: the torrent program was not started"
   fi
   echo "  popup: $shot"
+}
+for torrent in single-file.torrent アルバム-альбом.torrent; do
+  run_brisvane "$torrent" "$(winpath "$root/examples/$torrent")"
 done
+run_brisvane magnet-link "$link"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Re-creates the example torrents in examples/ with mktorrent, and their info-hashes as a real client
-# library (libtorrent) computes them, in examples/SHA1SUMS. The content is made up and seeded.
+# Re-creates the example torrents in examples/ with mktorrent (and a v2-only one with libtorrent), and
+# their info-hashes as a real client library (libtorrent) computes them: examples/SHA1SUMS for the v1
+# torrents, examples/KEYS (lookup key, v2 info-hash, file) for the v2-only one. The content is made up
+# and seeded.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
@@ -28,5 +30,19 @@ open(out + '/decoy-in-list.torrent', 'wb').write(b'd8:a-decoysl4:infod4:name4:fa
 with open(out + '/SHA1SUMS', 'w') as sums:
     for n in ['single-file.torrent', 'アルバム-альбом.torrent', 'decoy-in-list.torrent']:
         sums.write('%s  %s\n' % (lt.torrent_info(out + '/' + n).info_hash(), n))
+# A torrent without v1 pieces, as today's clients can make: no SHA-1 info-hash, looked up by its v2
+# (SHA-256) info-hash cut to 40 hex digits. No creation date, so that it comes out the same each time.
+fs = lt.file_storage()
+lt.add_files(fs, 'content/ubuntu-notes.txt')
+t = lt.create_torrent(fs, 16384, flags=lt.create_torrent.v2_only)
+t.add_tracker('http://tracker.example.invalid/announce')
+lt.set_piece_hashes(t, 'content')
+meta = t.generate()
+meta.pop(b'creation date', None)
+open(out + '/v2-only.torrent', 'wb').write(lt.bencode(meta))
+hashes = lt.torrent_info(out + '/v2-only.torrent').info_hashes()
+assert not hashes.has_v1()
+with open(out + '/KEYS', 'w') as keys:
+    keys.write('%s  %s  v2-only.torrent\n' % (str(hashes.v2)[:40], hashes.v2))
 PY
 printf '2024 report\n' > "$out/not-a-torrent.torrent"

@@ -4,6 +4,7 @@
 #include "app/rating.h"
 #include "dialogs/file_choosers.h"
 #include "product.h"
+#include "settings/magnet_association.h"
 #include "settings/settings_store.h"
 #include "settings/torrent_association.h"
 
@@ -65,7 +66,9 @@ void MainModel::Load(int monitor_width, int monitor_height) {
   Settings settings;  // the design defaults, where nothing is stored
   LoadSettings(s_.registry, settings);
   if (settings.program_path.empty()) {
-    const std::string command = FindTorrentHandlerCommand(s_.registry, s_.system);
+    // A client that took only magnet links is still the user's torrent client.
+    std::string command = FindTorrentHandlerCommand(s_.registry, s_.system);
+    if (command.empty()) command = FindMagnetHandlerCommand(s_.registry, s_.system);
     if (!command.empty()) settings.program_path = CleanHandlerCommand(command);
   }
   if (settings.program_path.empty()) settings.program_path = "notepad";

@@ -56,8 +56,8 @@ class MainModel final : private ICheckObserver {
   void SetSettings(Settings settings);
 
   // The window's load: the stored settings (or their defaults), the torrent program from the current
-  // .torrent handler or "notepad", the default service URL, the command line; `monitor_width` and
-  // `monitor_height` (pixels) are the screen the popup rises on.
+  // .torrent handler (else the magnet handler, else "notepad"), the default service URL, the command
+  // line; `monitor_width` and `monitor_height` (pixels) are the screen the popup rises on.
   void Load(int monitor_width, int monitor_height);
 
   // The start-up decision: false for an interactive run, whose window should now show. Otherwise checks

@@ -1,7 +1,9 @@
 #include "settings/association_window.h"
 
+#include <algorithm>
 #include <array>
 
+#include "settings/magnet_association.h"
 #include "settings/torrent_association.h"
 
 namespace brisvane {
@@ -17,20 +19,63 @@ constexpr int kButtonWidth = 3855;
 
 // The caption ends where the button begins (480 high, not the design's 495): a label that reached into
 // the button's rows would be cut short at the button's left edge.
-constexpr std::array kAssociationControls{
+constexpr std::array kTorrentLine{
     ControlLayout{A::kCaption, K::Label, ".torrent extension is associated with:", 180, 120, 2895, 480},
     ControlLayout{A::kHandlerName, K::Label, "", 2760, 120, 45, 195},
     ControlLayout{A::kToggleButton, K::Button, kSetAssociation, 480, 600, kButtonWidth, 495, 0},
 };
+constexpr ControlLayout kTorrentGuidance{A::kGuidance, K::Label, "", 180, 1200, 4530, 720, -1, true, false, 0, true};
 
-constexpr FormLayout kAssociation{"File association", 4890, 1305, false, kAssociationControls};
+// The magnet line is the .torrent line again, lower down: below the button, or below its guidance.
+constexpr int kLineHeight = 1200;
+constexpr int kGuidedLineHeight = 1920;
 
-constexpr std::array kGuidedControls{
-    kAssociationControls[0], kAssociationControls[1], kAssociationControls[2],
-    ControlLayout{A::kGuidance, K::Label, "", 180, 1200, 4530, 720, -1, true, false, 0, true},
+constexpr ControlLayout MovedDown(ControlLayout control, int id, int by, std::string_view caption) {
+  control.id = id;
+  control.top += by;
+  control.caption = caption;
+  return control;
+}
+
+constexpr std::string_view kMagnetCaptionText = "magnet: links are opened by:";
+
+constexpr std::array kAssociationControls{
+    kTorrentLine[0],
+    kTorrentLine[1],
+    kTorrentLine[2],
+    MovedDown(kTorrentLine[0], A::kMagnetCaption, kLineHeight, kMagnetCaptionText),
+    MovedDown(kTorrentLine[1], A::kMagnetHandlerName, kLineHeight, ""),
+    MovedDown(kTorrentLine[2], A::kMagnetToggleButton, kLineHeight, kSetAssociation),
 };
 
-constexpr FormLayout kGuidedAssociation{"File association", 4890, 2025, false, kGuidedControls};
+constexpr FormLayout kAssociation{"File association", 4890, 1305 + kLineHeight, false, kAssociationControls};
+
+constexpr std::array kGuidedControls{
+    kTorrentLine[0],
+    kTorrentLine[1],
+    kTorrentLine[2],
+    kTorrentGuidance,
+    MovedDown(kTorrentLine[0], A::kMagnetCaption, kGuidedLineHeight, kMagnetCaptionText),
+    MovedDown(kTorrentLine[1], A::kMagnetHandlerName, kGuidedLineHeight, ""),
+    MovedDown(kTorrentLine[2], A::kMagnetToggleButton, kGuidedLineHeight, kSetAssociation),
+    MovedDown(kTorrentGuidance, A::kMagnetGuidance, kGuidedLineHeight, ""),
+};
+
+constexpr FormLayout kGuidedAssociation{"File association", 4890, 2025 + kGuidedLineHeight, false, kGuidedControls};
+
+// What the user is told about each kind on Windows 8 and later.
+struct ChoiceTexts {
+  std::string_view pick, pick_in_settings, pick_client, pick_client_in_settings, refused;
+};
+
+constexpr ChoiceTexts kTorrentTexts{kPickBrisvane, kPickBrisvaneInSettings, kPickYourClient, kPickYourClientInSettings,
+                                    kRegistrationRefused};
+constexpr ChoiceTexts kMagnetTexts{kPickBrisvaneForMagnet, kPickBrisvaneForMagnetInSettings, kPickYourClientForMagnet,
+                                   kPickYourClientForMagnetInSettings, kMagnetRegistrationRefused};
+
+const ChoiceTexts& TextsOf(AssociationKind kind) {
+  return kind == AssociationKind::kTorrent ? kTorrentTexts : kMagnetTexts;
+}
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -52,42 +97,49 @@ bool AssociationWindow::ChoosesThroughSettingsHere() { return ChoosesThroughSett
 bool IsOwnHandlerName(std::string_view name, std::string_view exe_base_name) {
   const std::string exe = std::string(exe_base_name) + ".exe";
   return EqualsIgnoringCase(name, exe) || name == exe_base_name || name == "Applications\\" + exe ||
-         name == kProgramClassName;
+         name == kProgramClassName || name == kMagnetProgId;
 }
 
 bool AssociationModel::IsOwn(std::string_view name) {
   return IsOwnHandlerName(name, ExeBaseName(system_.ExecutablePath()));
 }
 
+std::string AssociationModel::FindHandlerName() {
+  return kind_ == AssociationKind::kTorrent ? FindTorrentHandlerName(registry_, system_)
+                                            : FindMagnetHandlerName(registry_, system_);
+}
+
 void AssociationModel::Probe() {
-  handler_name_ = FindTorrentHandlerName(registry_, system_);
+  handler_name_ = FindHandlerName();
   offers_revert_ = IsOwn(handler_name_) ||
-                   (ChoosesThroughSettings(system_.WindowsVersion()) && IsRegisteredForChoice(registry_));
+                   (ChoosesThroughSettings(system_.WindowsVersion()) && IsRegisteredForChoice(registry_, kind_));
 }
 
 void AssociationModel::RegisterAndAskTheUser() {
-  const bool registered = RegisterForChoice(registry_, system_);
+  const ChoiceTexts& texts = TextsOf(kind_);
+  const bool registered = RegisterForChoice(registry_, system_, kind_);
   default_apps_.AssociationsChanged();
-  handler_name_ = FindTorrentHandlerName(registry_, system_);
+  handler_name_ = FindHandlerName();
   if (!registered) {
-    guidance_ = kRegistrationRefused;
+    guidance_ = texts.refused;
     return;
   }
   offers_revert_ = true;
   if (IsOwn(handler_name_)) {
     guidance_.clear();  // already the user's choice
   } else {
-    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? kPickBrisvane : kPickBrisvaneInSettings;
+    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? texts.pick : texts.pick_in_settings;
   }
 }
 
 void AssociationModel::UnregisterAndAskTheUser() {
-  UnregisterForChoice(registry_);
+  const ChoiceTexts& texts = TextsOf(kind_);
+  UnregisterForChoice(registry_, kind_);
   default_apps_.AssociationsChanged();
-  handler_name_ = FindTorrentHandlerName(registry_, system_);
+  handler_name_ = FindHandlerName();
   offers_revert_ = false;
   if (IsOwn(handler_name_)) {
-    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? kPickYourClient : kPickYourClientInSettings;
+    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? texts.pick_client : texts.pick_client_in_settings;
   } else {
     guidance_.clear();
   }
@@ -98,7 +150,9 @@ void AssociationModel::SetOrRevert() {
     offers_revert_ ? UnregisterAndAskTheUser() : RegisterAndAskTheUser();
     return;
   }
-  if (offers_revert_) {
+  if (kind_ == AssociationKind::kMagnet) {
+    handler_name_ = offers_revert_ ? RevertMagnetAssociation(registry_, system_) : SetMagnetAssociation(registry_, system_);
+  } else if (offers_revert_) {
     if (const auto restored = RevertTorrentAssociation(registry_, system_)) handler_name_ = *restored;
   } else {
     handler_name_ = SetTorrentAssociation(registry_, system_);
@@ -108,28 +162,38 @@ void AssociationModel::SetOrRevert() {
 
 void AssociationWindow::OnLoad() {
   guided_ = ChoosesThroughSettingsHere();
-  model_.Probe();
+  torrent_.Probe();
+  magnet_.Probe();
   Render();
 }
 
 void AssociationWindow::OnClick(int control) {
-  if (control != kToggleButton) return;
-  model_.SetOrRevert();
+  if (control == kToggleButton) torrent_.SetOrRevert();
+  if (control == kMagnetToggleButton) magnet_.SetOrRevert();
   Render();
 }
 
 void AssociationWindow::Render() {
-  if (guided_) view_->SetText(kGuidance, model_.guidance());
-  view_->SetText(kHandlerName, model_.handler_name());
-  view_->SetText(kToggleButton, model_.offers_revert() ? kRevertAssociation : kSetAssociation);
-  // The name's label sizes itself to its caption; a name too long for the design widens the window and
-  // the button by the excess. A name that fits leaves them as wide as they are.
-  const int width = view_->TextWidth(kHandlerName);
-  view_->SetControlWidth(kHandlerName, width);
-  if (width > kHandlerLabelRoom) {
-    view_->SetOuterWidth(width - kHandlerLabelRoom + kWindowWidth);
-    view_->SetControlWidth(kToggleButton, width - kHandlerLabelRoom + kButtonWidth);
+  struct Line {
+    const AssociationModel& model;
+    int name, button, guidance;
+  };
+  const Line lines[] = {{torrent_, kHandlerName, kToggleButton, kGuidance},
+                        {magnet_, kMagnetHandlerName, kMagnetToggleButton, kMagnetGuidance}};
+  // The names' labels size themselves to their captions; a name too long for the design widens the
+  // window and both buttons by the excess. Names that fit leave them as wide as they are.
+  int widest = 0;
+  for (const Line& line : lines) {
+    if (guided_) view_->SetText(line.guidance, line.model.guidance());
+    view_->SetText(line.name, line.model.handler_name());
+    view_->SetText(line.button, line.model.offers_revert() ? kRevertAssociation : kSetAssociation);
+    const int width = view_->TextWidth(line.name);
+    view_->SetControlWidth(line.name, width);
+    widest = std::max(widest, width);
   }
+  if (widest <= kHandlerLabelRoom) return;
+  view_->SetOuterWidth(widest - kHandlerLabelRoom + kWindowWidth);
+  for (const Line& line : lines) view_->SetControlWidth(line.button, widest - kHandlerLabelRoom + kButtonWidth);
 }
 
 }  // namespace brisvane

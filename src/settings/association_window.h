@@ -1,6 +1,6 @@
 #pragma once
-// The association window: who Windows starts for .torrent files, and one button that makes this program
-// the handler or puts the previous one back.
+// The association window: who Windows starts for .torrent files and for magnet links, and for each one
+// button that makes this program the handler or puts the previous one back.
 #include <string>
 #include <string_view>
 
@@ -8,6 +8,7 @@
 #include "platform/form.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "settings/choice_registration.h"
 
 namespace brisvane {
 
@@ -15,7 +16,8 @@ inline constexpr std::string_view kSetAssociation = "Set Association";
 inline constexpr std::string_view kRevertAssociation = "Revert Association";
 
 // True when `name` names this program: the executable's base name + ".exe" in any case, the base name
-// itself, "Applications\" + base name + ".exe" exactly, or the program's class "Brisvane".
+// itself, "Applications\" + base name + ".exe" exactly, or one of the program's classes, "Brisvane" and
+// "Brisvane.Magnet".
 bool IsOwnHandlerName(std::string_view name, std::string_view exe_base_name);
 
 // What the user is told on Windows 8 and later, where only the user can choose the program.
@@ -31,15 +33,28 @@ inline constexpr std::string_view kPickYourClientInSettings =
     "them.";
 inline constexpr std::string_view kRegistrationRefused =
     "Windows refused the change: Brisvane could not register itself for .torrent files.";
+// The same for magnet links.
+inline constexpr std::string_view kPickBrisvaneForMagnet =
+    "Windows lets only you make this choice: in the window it opened, pick Brisvane for magnet links.";
+inline constexpr std::string_view kPickBrisvaneForMagnetInSettings =
+    "Windows lets only you make this choice: open Settings, Apps, Default apps, and pick Brisvane for magnet "
+    "links.";
+inline constexpr std::string_view kPickYourClientForMagnet =
+    "Brisvane still opens magnet links: in the window Windows opened, pick your torrent client for them.";
+inline constexpr std::string_view kPickYourClientForMagnetInSettings =
+    "Brisvane still opens magnet links: open Settings, Apps, Default apps, and pick your torrent client for "
+    "them.";
+inline constexpr std::string_view kMagnetRegistrationRefused =
+    "Windows refused the change: Brisvane could not register itself for magnet links.";
 
-// What the window shows, and its one action.
+// What one line of the window shows for .torrent files or magnet links, and its one action.
 class AssociationModel {
  public:
-  AssociationModel(IRegistry& registry, ISystem& system, IDefaultApps& default_apps)
-      : registry_(registry), system_(system), default_apps_(default_apps) {}
+  AssociationModel(IRegistry& registry, ISystem& system, IDefaultApps& default_apps, AssociationKind kind)
+      : registry_(registry), system_(system), default_apps_(default_apps), kind_(kind) {}
 
-  // Asks the registry who handles .torrent files now, and whether that is this program (on Windows 8
-  // and later: or whether it is registered for the user to pick).
+  // Asks the registry who handles the kind now, and whether that is this program (on Windows 8 and
+  // later: or whether it is registered for the user to pick).
   void Probe();
   // The button: reverts when it offers to, sets otherwise. Its caption alone decides; the registry is
   // not asked again, but on Windows 8 and later, where the change waits for the user, the name shown
@@ -53,12 +68,14 @@ class AssociationModel {
 
  private:
   bool IsOwn(std::string_view name);
+  std::string FindHandlerName();
   void RegisterAndAskTheUser();
   void UnregisterAndAskTheUser();
 
   IRegistry& registry_;
   ISystem& system_;
   IDefaultApps& default_apps_;
+  AssociationKind kind_;
   std::string handler_name_;
   bool offers_revert_ = false;
   std::string guidance_;
@@ -66,12 +83,24 @@ class AssociationModel {
 
 class AssociationWindow final : public IFormEvents {
  public:
-  enum Control : int { kCaption = 1, kHandlerName, kToggleButton, kGuidance };
-  // Windows 8 and later get a line below the button that says what the user has to do.
+  // The .torrent line's controls, then the magnet line's.
+  enum Control : int {
+    kCaption = 1,
+    kHandlerName,
+    kToggleButton,
+    kGuidance,
+    kMagnetCaption,
+    kMagnetHandlerName,
+    kMagnetToggleButton,
+    kMagnetGuidance,
+  };
+  // Windows 8 and later get a line below each button that says what the user has to do.
   static const FormLayout& Layout(bool with_guidance);
 
   AssociationWindow(IRegistry& registry, ISystem& system, IDefaultApps& default_apps)
-      : system_(system), model_(registry, system, default_apps) {}
+      : system_(system),
+        torrent_(registry, system, default_apps, AssociationKind::kTorrent),
+        magnet_(registry, system, default_apps, AssociationKind::kMagnet) {}
   const FormLayout& LayoutForThisSystem() { return Layout(ChoosesThroughSettingsHere()); }
 
   void Attach(IFormView* view) override { view_ = view; }
@@ -86,9 +115,10 @@ class AssociationWindow final : public IFormEvents {
   bool ChoosesThroughSettingsHere();
 
   ISystem& system_;
-  AssociationModel model_;
+  AssociationModel torrent_;
+  AssociationModel magnet_;
   IFormView* view_ = nullptr;
-  bool guided_ = false;  // loaded with the guidance line
+  bool guided_ = false;  // loaded with the guidance lines
 };
 
 }  // namespace brisvane

@@ -132,6 +132,14 @@ void CreateRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_p
   registry.CreateKey(root, key_path);
 }
 
+std::string ReadRegText(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name) {
+  return GetRegValue(registry, root, key_path, value_name, true).ToText();
+}
+
+void EnsureRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_path) {
+  if (!RegKeyExists(registry, root, key_path)) CreateRegKey(registry, root, key_path);
+}
+
 void DeleteRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name) {
   if (registry.KeyExists(root, key_path)) registry.DeleteValue(root, key_path, value_name);
 }

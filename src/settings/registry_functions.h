@@ -1,6 +1,7 @@
 #pragma once
-// The program's registry functions. Every registry access of the program goes through these seven;
-// none of them reports a failure: a read that fails is the empty text, a write that fails is lost.
+// The program's registry functions. Every registry access of the program goes through these seven (and
+// the two conveniences built on them); none of them reports a failure: a read that fails is the empty
+// text, a write that fails is lost.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -68,6 +69,11 @@ void SetRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_pa
 
 // Creates the key and any missing keys above it.
 void CreateRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_path);
+
+// Whatever the value's type, as the text a field would show (GetRegValue reading any type as text).
+std::string ReadRegText(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name);
+// Creates the key only when it does not exist yet.
+void EnsureRegKey(IRegistry& registry, RegistryRoot root, std::string_view key_path);
 
 // A missing key or value is ignored.
 void DeleteRegValue(IRegistry& registry, RegistryRoot root, std::string_view key_path, std::string_view value_name);

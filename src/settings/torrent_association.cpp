@@ -10,14 +10,11 @@ namespace {
 constexpr RegistryRoot CU = RegistryRoot::CurrentUser;
 constexpr RegistryRoot CR = RegistryRoot::ClassesRoot;
 
-// Whatever the type, as the text a field would show.
 std::string Read(IRegistry& registry, RegistryRoot root, std::string_view key, std::string_view name) {
-  return GetRegValue(registry, root, key, name, true).ToText();
+  return ReadRegText(registry, root, key, name);
 }
 
-void Ensure(IRegistry& registry, std::string_view key) {
-  if (!RegKeyExists(registry, CU, key)) CreateRegKey(registry, CU, key);
-}
+void Ensure(IRegistry& registry, std::string_view key) { EnsureRegKey(registry, CU, key); }
 
 std::string Cat(std::string_view a, std::string_view b, std::string_view c = {}) {
   std::string s(a);
@@ -105,43 +102,6 @@ std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system) {
   std::string name = Read(registry, CU, kUserChoiceKey, "Progid");
   if (name.empty()) name = LastValueName(registry, CU, kOpenWithProgidsKey).value_or("");
   return name;
-}
-
-bool ChoosesThroughSettings(const OsVersionInfo& version) {
-  return version.platform_id == kVerPlatformWin32Nt && (version.major > 6 || (version.major == 6 && version.minor >= 2));
-}
-
-bool RegisterForChoice(IRegistry& registry, ISystem& system) {
-  const std::string exe = system.ExecutablePath();
-  const std::string command = OpenCommandLine(exe);
-  const std::string icon = "\"" + exe + "\",0";
-  const std::string class_key(kProgramClassKey);
-  SetRegValue(registry, CU, class_key, "", std::string_view("BitTorrent file"));
-  SetRegValue(registry, CU, class_key + "\\DefaultIcon", "", std::string_view(icon));
-  SetRegValue(registry, CU, class_key + "\\shell\\open\\command", "", std::string_view(command));
-  // Listed, not chosen: Windows offers it when the user picks a program for .torrent files.
-  if (registry.CreateKey(CU, kClassOpenWithProgidsKey))
-    registry.SetValue(CU, kClassOpenWithProgidsKey, kProgramClassName, RegData{kRegNone, {}});
-  SetRegValue(registry, CU, kCapabilitiesKey, "ApplicationName", std::string_view("Brisvane"));
-  SetRegValue(registry, CU, kCapabilitiesKey, "ApplicationDescription",
-              std::string_view("Checks each torrent with a reputation service before your torrent client opens it."));
-  SetRegValue(registry, CU, kFileAssociationsKey, ".torrent", kProgramClassName);
-  SetRegValue(registry, CU, kRegisteredApplicationsKey, kProgramClassName, kCapabilitiesKey);
-  // The registry functions stay silent about refused writes: read back what matters.
-  return Read(registry, CU, class_key + "\\shell\\open\\command", "") == command &&
-         Read(registry, CU, kFileAssociationsKey, ".torrent") == kProgramClassName && IsRegisteredForChoice(registry) &&
-         registry.QueryValue(CU, kClassOpenWithProgidsKey, kProgramClassName).has_value();
-}
-
-void UnregisterForChoice(IRegistry& registry) {
-  DeleteRegValue(registry, CU, kRegisteredApplicationsKey, kProgramClassName);
-  DeleteRegKey(registry, CU, kCapabilitiesKey, "FileAssociations");
-  DeleteRegKey(registry, CU, kSettingsKey, "Capabilities");
-  DeleteRegValue(registry, CU, kClassOpenWithProgidsKey, kProgramClassName);
-}
-
-bool IsRegisteredForChoice(IRegistry& registry) {
-  return Read(registry, CU, kRegisteredApplicationsKey, kProgramClassName) == kCapabilitiesKey;
 }
 
 std::string SetTorrentAssociation(IRegistry& registry, ISystem& system) {

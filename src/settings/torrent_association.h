@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/system.h"
 #include "platform/registry.h"
+#include "platform/system.h"
+#include "settings/choice_registration.h"
 
 namespace brisvane {
 
@@ -26,14 +27,8 @@ inline constexpr std::string_view kProgramClassKey = "Software\\Classes\\Brisvan
 inline constexpr std::string_view kMachineExtensionKey = ".torrent";
 
 // The program's own class name, whatever its executable is called. On Windows 8 and later it is also the
-// ProgID the user picks, and the name the program is registered under.
+// ProgID the user picks for .torrent files, and the name the program is registered under.
 inline constexpr std::string_view kProgramClassName = "Brisvane";
-
-// Below HKEY_CURRENT_USER: how Windows 8 and later learn that Brisvane can open .torrent files.
-inline constexpr std::string_view kCapabilitiesKey = "Software\\Kestrelwick\\Brisvane\\Capabilities";
-inline constexpr std::string_view kFileAssociationsKey = "Software\\Kestrelwick\\Brisvane\\Capabilities\\FileAssociations";
-inline constexpr std::string_view kRegisteredApplicationsKey = "Software\\RegisteredApplications";
-inline constexpr std::string_view kClassOpenWithProgidsKey = "Software\\Classes\\.torrent\\OpenWithProgids";
 
 // The executable's file name without its extension ("Brisvane" for C:\Apps\Brisvane.exe).
 std::string ExeBaseName(std::string_view executable_path);
@@ -48,19 +43,6 @@ std::string FindTorrentHandlerCommand(IRegistry& registry, ISystem& system);
 // The current handler's name as stored: an executable name, "Applications\..." or a class name; empty
 // when none.
 std::string FindTorrentHandlerName(IRegistry& registry, ISystem& system);
-
-// Windows 8 and later keep the user's choice under a hash that only Windows can write: a choice written
-// without it makes Windows reset the association. There the program registers itself and the user picks
-// it in the system's own settings. Decided from the version numbers (the version name is empty there).
-bool ChoosesThroughSettings(const OsVersionInfo& version);
-
-// Windows 8 and later: the ProgID with its open command and icon, its place among the programs that can
-// open .torrent files, the capabilities and the registered application. Never touches the user's
-// choice. False when a write did not take.
-bool RegisterForChoice(IRegistry& registry, ISystem& system);
-// Removes what RegisterForChoice added but the ProgID, which the user's choice may still name.
-void UnregisterForChoice(IRegistry& registry);
-bool IsRegisteredForChoice(IRegistry& registry);
 
 // Windows 7 and earlier: remembers the previous handler in the settings key and registers this program. Returns the name the
 // association window shows afterwards: the executable's base name on the old shell path, "Brisvane" on the per-user one.

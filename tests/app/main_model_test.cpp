@@ -74,9 +74,12 @@ TEST(MainModelStart, AFirstStartHasTheDesignDefaultsNotepadAndTheDefaultUrl) {
   EXPECT_FALSE(RegKeyExists(empty, RegistryRoot::CurrentUser, kSettingsKey));
 }
 
-TEST(MainModelStart, StoredSettingsWinAndAnEmptyProgramPathComesFromTheTorrentHandler) {
+TEST(MainModelStart, StoredSettingsWinAndAnEmptyProgramPathComesFromTheTorrentHandlerElseTheMagnetHandler) {
   World w;
   testing::PutText(w.registry, RegistryRoot::CurrentUser, kSettingsKey, "URL", "http://mine/api/fakeskan.php");
+  testing::PutMachineClass(w.registry, "magnet", "\"C:\\Links\\links.exe\" \"%1\"");
+  w.model.Load(1920, 1080);
+  EXPECT_EQ(w.model.settings().program_path, "C:\\Links\\links.exe ");
   testing::PutText(w.registry, RegistryRoot::CurrentUser, kUserChoiceKey, "Progid", "Acme.Torrent");
   testing::PutMachineClass(w.registry, "Acme.Torrent", "\"C:\\Acme\\acme.exe\" \"%1\"");
   w.model.Load(1920, 1080);

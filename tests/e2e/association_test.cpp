@@ -1,11 +1,13 @@
-// The .torrent association as a user meets it in Brisvane.exe under Wine: a client is registered for the
-// machine (Wine's classes root is HKLM\Software\Classes), the association window shows it, "Set
-// Association" and "Revert Association" change the registry, and a first start takes the client's program
-// path. Both ways Windows keeps the association are exercised: Wine is told, for Brisvane.exe alone, to be
-// Windows 7 or 10 (the per-user choice; the manifest lets the program see 10.0) or XP or Server 2003 (the
-// old shell's way). Other programs in the prefix keep the prefix's version.
+// The .torrent and magnet: associations as a user meets them in Brisvane.exe under Wine: a client is
+// registered for the machine (Wine's classes root is HKLM\Software\Classes), the association window shows
+// it, "Set Association" and "Revert Association" change the registry, and a first start takes the
+// client's program path. Every way Windows keeps the association is exercised: Wine is told, for
+// Brisvane.exe alone, to be XP or Server 2003 (the old shell's way), Windows 7 (the per-user choice) or
+// Windows 10 (the manifest lets the program see 10.0; Brisvane registers itself and the user picks it in the
+// system's settings, which Wine cannot open). Other programs in the prefix keep the prefix's version.
 #include "e2e/scenario.h"
 #include "settings/association_window.h"
+#include "settings/magnet_association.h"
 #include "settings/torrent_association.h"
 
 namespace brisvane::e2e {
@@ -18,8 +20,11 @@ constexpr char kClientClass[] = "AcmeClient.Torrent";
 constexpr char kClientCommand[] = "\"C:\\Program Files\\Acme\\acme.exe\" /open \"%1\"";
 constexpr char kOwnApplicationKey[] = "Software\\Classes\\Applications\\Brisvane.exe";
 constexpr char kUserClientKey[] = "Software\\Classes\\Applications\\acme.exe";
+constexpr char kMagnetClientCommand[] = "\"C:\\Program Files\\Acme\\acme.exe\" /magnet \"%1\"";
 
 std::string OwnCommand() { return "\"" + ProgramPath() + "\" \"%1\""; }
+std::string OwnIcon() { return "\"" + ProgramPath() + "\",0"; }
+std::string Below(std::string_view key, std::string_view subkey) { return std::string(key) + "\\" + std::string(subkey); }
 
 class Association : public Scenario {
  protected:
@@ -33,15 +38,22 @@ class Association : public Scenario {
 
   static Window OpenAssociation(const Window& main, const Process& app) {
     main.Child(Id(MainWindow::kAssociationButton)).Click();
-    return WaitForTopWindow({kAssociationCaption, app.id(), {Id(W::kToggleButton)}});
+    return WaitForTopWindow({kAssociationCaption, app.id(), {Id(W::kMagnetToggleButton)}});
   }
-  static std::string Handler(const Window& window) { return window.Child(Id(W::kHandlerName)).Text(); }
-  static std::string Offer(const Window& window) { return window.Child(Id(W::kToggleButton)).Text(); }
-  // Presses the one button and waits until it offers the way back.
-  static void Toggle(const Window& window, std::string_view next_offer) {
-    const Window button = window.Child(Id(W::kToggleButton));
-    button.Click();
-    button.WaitForText(next_offer);
+  static std::string Handler(const Window& window, int name = W::kHandlerName) {
+    return window.Child(Id(name)).Text();
+  }
+  static std::string Offer(const Window& window, int button = W::kToggleButton) {
+    return window.Child(Id(button)).Text();
+  }
+  // Presses a line's button and waits until it offers the way back.
+  static void Toggle(const Window& window, std::string_view next_offer, int button = W::kToggleButton) {
+    const Window control = window.Child(Id(button));
+    control.Click();
+    control.WaitForText(next_offer);
+  }
+  static void ToggleMagnet(const Window& window, std::string_view next_offer) {
+    Toggle(window, next_offer, W::kMagnetToggleButton);
   }
 
   registry::ScopedKey machine_extension_{"Software\\Classes\\.torrent", HKEY_LOCAL_MACHINE};
@@ -51,10 +63,15 @@ class Association : public Scenario {
   registry::ScopedKey program_class_{std::string(kProgramClassKey)};
   registry::ScopedKey own_application_{kOwnApplicationKey};
   registry::ScopedKey user_client_{kUserClientKey};
+  registry::ScopedKey machine_magnet_{"Software\\Classes\\magnet", HKEY_LOCAL_MACHINE};
+  registry::ScopedKey user_magnet_{std::string(kUserMagnetKey)};
+  registry::ScopedKey magnet_class_{std::string(kMagnetClassKey)};
+  registry::ScopedKey magnet_choice_{std::string(kMagnetAssociationKey)};
+  registry::ScopedKey registered_{std::string(kRegisteredApplicationsKey)};
   registry::ScopedKey wine_{"Software\\Wine\\AppDefaults\\Brisvane.exe"};  // read when a program starts
 };
 
-// Windows 7 (6.1) and Windows 10 (10.0): both keep the per-user choice.
+// Windows 7 (6.1) keeps the per-user choice.
 class PerUserChoice : public Association, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(PerUserChoice, SetAndRevert) {
@@ -101,7 +118,63 @@ TEST_P(PerUserChoice, SetAndRevert) {
   EXPECT_EQ(app.ExpectExit(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Wine, PerUserChoice, ::testing::Values("win7", "win10"));
+INSTANTIATE_TEST_SUITE_P(Wine, PerUserChoice, ::testing::Values("win7"));
+
+// Windows 10: the user's choices are Windows' own to write. Brisvane registers itself for each kind, leaves
+// the choices alone and says where to pick it (Wine cannot open the settings page); each revert takes back
+// its own kind's registration, and the shared part goes with the last.
+TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
+  PretendWindows("win10");
+  for (const std::string_view choice : {kUserChoiceKey, kMagnetUserChoiceKey}) {
+    registry::WriteString(choice, "Progid", choice == kUserChoiceKey ? kClientClass : "AcmeMagnet");
+    registry::WriteString(choice, "Hash", "abc=");
+  }
+  Process app = StartAccepted();
+  const Window main = MainOf(app);
+  const Window window = OpenAssociation(main, app);
+  EXPECT_EQ(Handler(window), kClientClass);
+  EXPECT_EQ(Handler(window, W::kMagnetHandlerName), "AcmeMagnet");
+  EXPECT_EQ(window.Child(Id(W::kGuidance)).Text(), "");
+
+  Toggle(window, "Revert Association");
+  EXPECT_EQ(window.Child(Id(W::kGuidance)).Text(), kPickBrisvaneInSettings);
+  EXPECT_EQ(Handler(window), kClientClass);  // until the user picks Brisvane
+  EXPECT_EQ(registry::ReadString(Below(kProgramClassKey, "shell\\open\\command"), ""), OwnCommand());
+  EXPECT_EQ(registry::ReadString(Below(kProgramClassKey, "DefaultIcon"), ""), OwnIcon());
+  EXPECT_TRUE(registry::ValueExists(kClassOpenWithProgidsKey, "Brisvane"));
+  EXPECT_EQ(registry::ReadString(kCapabilitiesKey, "ApplicationName"), "Brisvane");
+  EXPECT_EQ(registry::ReadString(kFileAssociationsKey, ".torrent"), "Brisvane");
+  EXPECT_EQ(registry::ReadString(kRegisteredApplicationsKey, "Brisvane"), std::string(kCapabilitiesKey));
+  // Nothing of the older Windows' ways.
+  EXPECT_FALSE(registry::ValueExists(kUserExtensionKey, ""));
+  EXPECT_FALSE(registry::KeyExists(kOwnApplicationKey));
+  EXPECT_FALSE(registry::ValueExists(kOpenWithProgidsKey, "Brisvane"));
+
+  ToggleMagnet(window, "Revert Association");
+  EXPECT_EQ(window.Child(Id(W::kMagnetGuidance)).Text(), kPickBrisvaneForMagnetInSettings);
+  EXPECT_EQ(Handler(window, W::kMagnetHandlerName), "AcmeMagnet");
+  EXPECT_EQ(registry::ReadString(kMagnetClassKey, ""), "URL:Magnet link");
+  EXPECT_EQ(registry::ReadString(kMagnetClassKey, "URL Protocol"), "");
+  EXPECT_EQ(registry::ReadString(Below(kMagnetClassKey, "shell\\open\\command"), ""), OwnCommand());
+  EXPECT_EQ(registry::ReadString(Below(kMagnetClassKey, "DefaultIcon"), ""), OwnIcon());
+  EXPECT_EQ(registry::ReadString(kUrlAssociationsKey, "magnet"), "Brisvane.Magnet");
+  EXPECT_FALSE(registry::KeyExists(kUserMagnetKey));
+
+  Toggle(window, "Set Association");
+  EXPECT_EQ(window.Child(Id(W::kGuidance)).Text(), "");
+  EXPECT_FALSE(registry::KeyExists(kFileAssociationsKey));
+  EXPECT_FALSE(registry::ValueExists(kClassOpenWithProgidsKey, "Brisvane"));
+  EXPECT_EQ(registry::ReadString(kRegisteredApplicationsKey, "Brisvane"), std::string(kCapabilitiesKey));
+  ToggleMagnet(window, "Set Association");
+  EXPECT_EQ(window.Child(Id(W::kMagnetGuidance)).Text(), "");
+  EXPECT_FALSE(registry::KeyExists(kCapabilitiesKey));
+  EXPECT_FALSE(registry::ValueExists(kRegisteredApplicationsKey, "Brisvane"));
+  EXPECT_TRUE(registry::KeyExists(kMagnetClassKey));  // the user's choice may still name it
+  for (const std::string_view choice : {kUserChoiceKey, kMagnetUserChoiceKey})
+    EXPECT_EQ(registry::ReadString(choice, "Hash"), "abc=");
+  EXPECT_EQ(registry::ReadString(kUserChoiceKey, "Progid"), kClientClass);
+  CloseAndWait(main, app);
+}
 
 TEST_F(Association, OldShellOnWindowsXpSetAndRevert) {
   PretendWindows("winxp");
@@ -152,6 +225,36 @@ TEST_F(Association, OldShellOnServer2003WithNothingChosenBefore) {
   Toggle(window, "Set Association");
   EXPECT_EQ(registry::ReadString(kFileExtsKey, "Application"), "");
   EXPECT_EQ(Handler(window), "Brisvane");
+  CloseAndWait(main, app);
+}
+
+TEST_F(Association, MagnetLinksOnTheOldShellSetAndRevert) {
+  PretendWindows("winxp");
+  registry::WriteString(Below(machine_magnet_.path(), "shell\\open\\command"), "", kMagnetClientCommand,
+                        HKEY_LOCAL_MACHINE);
+  registry::WriteString(machine_extension_.path(), "", "", HKEY_LOCAL_MACHINE);  // no .torrent handler
+  Process app = StartAccepted();
+  const Window main = MainOf(app);
+  // The first start takes the program from the magnet handler then.
+  EXPECT_EQ(main.Child(Id(MainWindow::kProgramPath)).Text(), "C:\\Program Files\\Acme\\acme.exe /magnet ");
+  const Window window = OpenAssociation(main, app);
+  EXPECT_EQ(window.Child(Id(W::kMagnetCaption)).Text(), "magnet: links are opened by:");
+  EXPECT_EQ(Handler(window, W::kMagnetHandlerName), "acme.exe");
+  EXPECT_EQ(Offer(window, W::kMagnetToggleButton), "Set Association");
+
+  ToggleMagnet(window, "Revert Association");
+  EXPECT_EQ(Handler(window, W::kMagnetHandlerName), "Brisvane.exe");
+  EXPECT_EQ(registry::ReadString(kUserMagnetKey, ""), "URL:Magnet link");
+  EXPECT_EQ(registry::ReadString(kUserMagnetKey, "URL Protocol"), "");
+  EXPECT_EQ(registry::ReadString(Below(kUserMagnetKey, "shell\\open\\command"), ""), OwnCommand());
+  EXPECT_EQ(registry::ReadString(Below(kUserMagnetKey, "DefaultIcon"), ""), OwnIcon());
+  EXPECT_FALSE(registry::KeyExists(kMagnetAssociationKey));
+  EXPECT_EQ(Offer(window), "Set Association");  // the .torrent line is a line of its own
+
+  // The user had no handler of their own: revert leaves the machine's.
+  ToggleMagnet(window, "Set Association");
+  EXPECT_EQ(Handler(window, W::kMagnetHandlerName), "acme.exe");
+  EXPECT_FALSE(registry::KeyExists(kUserMagnetKey));
   CloseAndWait(main, app);
 }
 

@@ -1,16 +1,7 @@
 // Windows starts Brisvane.exe for a .torrent, or the user presses "Launch torrent": the popup over the task
 // bar says how the service rated the torrent and whether it is allowed, and an allowed torrent goes to the
 // torrent program, here a stand-in that records its command line, after the popup.
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "e2e/scenario.h"  // windows.h, before tlhelp32.h
-#include <tlhelp32.h>
-
-#include "notify/popup_window.h"
-#include "support/test_http_server.h"
-#include "win32/text.h"
+#include "e2e/launch.h"
 
 namespace brisvane::e2e {
 namespace {
@@ -19,50 +10,6 @@ using M = MainWindow;
 using P = PopupWindow;
 
 constexpr char kSingleHash[] = "8c450b7de44b7a6df98919a4a009b323567b110f";
-// The lookup, the popup's ten seconds and the slides, with room to spare.
-constexpr Millis kCheckTimeout{30000};
-
-bool StandinRunning() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  bool found = false;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
-    found = _wcsicmp(entry.szExeFile, L"standin_client.exe") == 0;
-  }
-  CloseHandle(snapshot);
-  return found;
-}
-
-class Launch : public Scenario {
- protected:
-  void SetUp() override {
-    std::filesystem::remove(log_);
-    SetEnvironmentVariableW(L"BRISVANE_STANDIN_LOG", log_.c_str());  // Brisvane passes it on to the client
-    settings_.Seed("TOS", "ACCEPT").Seed("URL", service_.Url("/api/fakeskan.php")).Seed("torPath", standin_);
-  }
-  void TearDown() override { std::filesystem::remove(log_); }
-
-  // The popup shares its caption, and its controls' ids, with the main window.
-  static Window PopupOf(const Process& app, const Window& main = Window()) {
-    return WaitForTopWindow({kMainCaption, app.id(), {Id(P::kAction)}, main.handle()}, kCheckTimeout);
-  }
-  std::string ClientLog() const {
-    std::stringstream text;
-    text << std::ifstream(log_).rdbuf();
-    return text.str();
-  }
-  // Once Brisvane has ended, a client it started runs still or has written its line.
-  std::string ClientCommandLine() const {
-    WaitUntil("the stand-in client to end", [] { return !StandinRunning(); });
-    return ClientLog();
-  }
-  std::string Launched(const std::string& torrent) const { return standin_ + " \"" + torrent + "\"\n"; }
-
-  brisvane::testing::TestHttpServer service_;
-  const std::string standin_ = ExecutableDir() + "\\standin_client.exe";
-  const std::filesystem::path log_ = win32::Widen(ExecutableDir() + "\\standin_client.log");
-};
 
 // The user has Brisvane open as well: the one Windows started checks the torrent on its own.
 TEST_F(Launch, WindowsStartsBrisvaneForAVerifiedTorrentAndTheClientGetsItAfterThePopup) {

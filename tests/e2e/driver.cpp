@@ -116,12 +116,22 @@ void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis 
 Process::Process(const std::vector<std::string>& argv) {
   std::string line;
   for (const std::string& arg : argv) line += (line.empty() ? "" : " ") + Quoted(arg);
-  std::wstring wide = Widen(line);
+  Launch(line);
+}
+
+Process Process::FromCommandLine(std::string_view command_line) {
+  Process process;
+  process.Launch(command_line);
+  return process;
+}
+
+void Process::Launch(std::string_view command_line) {
+  std::wstring wide = Widen(command_line);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    throw DriverError("Cannot start " + line + ": " + win32::ErrorText(GetLastError()));
+    throw DriverError("Cannot start " + std::string(command_line) + ": " + win32::ErrorText(GetLastError()));
   }
   CloseHandle(info.hThread);
   handle_ = info.hProcess;

@@ -40,6 +40,8 @@ class Process {
  public:
   // Each argument is put in double quotes, as the shell quotes "%1"; none may hold a double quote.
   explicit Process(const std::vector<std::string>& argv);
+  // The line exactly as given, for a program that reads a switch only unquoted (an NSIS installer's /S).
+  static Process FromCommandLine(std::string_view command_line);
   Process(Process&& other) noexcept;
   Process& operator=(Process&&) = delete;
   ~Process();
@@ -49,6 +51,9 @@ class Process {
   DWORD ExpectExit(Millis timeout = kDefaultTimeout) const;
 
  private:
+  Process() = default;
+  void Launch(std::string_view command_line);
+
   HANDLE handle_ = nullptr;
   DWORD id_ = 0;
 };

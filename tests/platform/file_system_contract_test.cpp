@@ -45,97 +45,55 @@ class FileSystemContract : public ::testing::Test {
 using Worlds = ::testing::Types<MemoryWorld, SystemWorld>;
 TYPED_TEST_SUITE(FileSystemContract, Worlds);
 
-TYPED_TEST(FileSystemContract, MissingFileNeitherExistsNorReads) {
-  const std::string path = this->world.Missing("nothing.torrent");
-  EXPECT_FALSE(this->world.fs.FileExists(path));
-  EXPECT_FALSE(this->world.fs.FileExists(""));
-  const FileRead read = this->world.fs.ReadAll(path, 1 << 20);
-  EXPECT_EQ(read.status, FileRead::Status::NotFound);
-  EXPECT_TRUE(read.bytes.empty());
-  EXPECT_FALSE(read.error.empty());
-}
+TYPED_TEST(FileSystemContract, ReadsWholeFilesByteForByteAndRefusesWhatIsNoFileOrTooLarge) {
+  IFileSystem& fs = this->world.fs;
+  const std::string missing = this->world.Missing("nothing.torrent");
+  EXPECT_FALSE(fs.FileExists(missing));
+  EXPECT_FALSE(fs.FileExists(""));
+  const FileRead none = fs.ReadAll(missing, 1 << 20);
+  EXPECT_EQ(none.status, FileRead::Status::NotFound);
+  EXPECT_FALSE(none.error.empty());
+  const std::string folder = this->world.MakeFolder("folder.torrent");
+  EXPECT_FALSE(fs.FileExists(folder));
+  EXPECT_NE(fs.ReadAll(folder, 1 << 20).status, FileRead::Status::Ok);
 
-TYPED_TEST(FileSystemContract, FolderIsNotAFile) {
-  const std::string path = this->world.MakeFolder("folder.torrent");
-  EXPECT_FALSE(this->world.fs.FileExists(path));
-  EXPECT_NE(this->world.fs.ReadAll(path, 1 << 20).status, FileRead::Status::Ok);
-}
-
-TYPED_TEST(FileSystemContract, EveryByteValueComesBackUnchanged) {
   std::string all;
-  for (int round = 0; round < 3; ++round)
-    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
-  const std::string path = this->world.MakeFile("bytes.torrent", all);
-  ASSERT_TRUE(this->world.fs.FileExists(path));
-  const FileRead read = this->world.fs.ReadAll(path, 1 << 20);
-  ASSERT_EQ(read.status, FileRead::Status::Ok);
-  EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), all);
-}
-
-TYPED_TEST(FileSystemContract, EmptyFileExistsAndReadsEmpty) {
-  const std::string path = this->world.MakeFile("empty.torrent", "");
-  EXPECT_TRUE(this->world.fs.FileExists(path));
-  const FileRead read = this->world.fs.ReadAll(path, 1 << 20);
-  EXPECT_EQ(read.status, FileRead::Status::Ok);
-  EXPECT_TRUE(read.bytes.empty());
-}
-
-TYPED_TEST(FileSystemContract, NamesBeyondTheAnsiCodePage) {
+  for (int b = 0; b < 3 * 256; ++b) all.push_back(static_cast<char>(b));
   // Japanese and Cyrillic in one name: no Western code page holds both.
-  const std::string name = "\xE6\x97\xA5\xE6\x9C\xAC-\xD0\x9A\xD0\xB8\xD1\x80.torrent";
-  const std::string path = this->world.MakeFile(name, "d4:infodee");
-  EXPECT_TRUE(this->world.fs.FileExists(path));
-  const FileRead read = this->world.fs.ReadAll(path, 1 << 20);
-  ASSERT_EQ(read.status, FileRead::Status::Ok);
-  EXPECT_EQ(read.bytes.size(), 10u);
+  for (const std::string& name : {std::string("empty.torrent"), std::string("\xE6\x97\xA5-\xD0\x9A\xD0\xB8.torrent")}) {
+    const std::string bytes = name == "empty.torrent" ? "" : all;
+    const std::string path = this->world.MakeFile(name, bytes);
+    EXPECT_TRUE(fs.FileExists(path)) << name;
+    const FileRead read = fs.ReadAll(path, 768);
+    ASSERT_EQ(read.status, FileRead::Status::Ok) << name;
+    EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), bytes);
+    if (!bytes.empty()) EXPECT_EQ(fs.ReadAll(path, 767).status, FileRead::Status::TooLarge);
+  }
 }
 
-TYPED_TEST(FileSystemContract, FileAboveTheLimitIsRefusedUnread) {
-  const std::string path = this->world.MakeFile("big.torrent", std::string(4096, 'x'));
-  const FileRead read = this->world.fs.ReadAll(path, 4095);
-  EXPECT_EQ(read.status, FileRead::Status::TooLarge);
-  EXPECT_TRUE(read.bytes.empty());
-  EXPECT_EQ(this->world.fs.ReadAll(path, 4096).status, FileRead::Status::Ok);
-}
-
-// The logs' writers: create (emptying), then append line by line with CR LF.
-std::string ReadText(IFileSystem& fs, const std::string& path) {
-  const FileRead read = fs.ReadAll(path, 1 << 20);
-  EXPECT_EQ(read.status, FileRead::Status::Ok) << path;
-  return std::string(read.bytes.begin(), read.bytes.end());
-}
-
-TYPED_TEST(FileSystemContract, CreateTextFileEmptiesAndAppendLineAddsCrLf) {
+// The logs' writers: create (emptying), then append line by line with CR LF; never a file by appending.
+TYPED_TEST(FileSystemContract, LogFilesAreCreatedEmptyAndGetLinesWithCrLf) {
+  IFileSystem& fs = this->world.fs;
+  const auto text = [&](const std::string& path) {
+    const FileRead read = fs.ReadAll(path, 1 << 20);
+    return std::string(read.bytes.begin(), read.bytes.end());
+  };
   const std::string path = this->world.MakeFile("app.log", "old contents\r\n");
-  ASSERT_TRUE(this->world.fs.CreateTextFile(path));
-  EXPECT_EQ(ReadText(this->world.fs, path), "");
-  ASSERT_TRUE(this->world.fs.AppendLine(path, "first"));
-  ASSERT_TRUE(this->world.fs.AppendLine(path, ""));
-  // A line break inside the text is written as it is.
-  ASSERT_TRUE(this->world.fs.AppendLine(path, "two\nlines \xC3\xA9"));
-  EXPECT_EQ(ReadText(this->world.fs, path), "first\r\n\r\ntwo\nlines \xC3\xA9\r\n");
-}
+  ASSERT_TRUE(fs.CreateTextFile(path));
+  EXPECT_EQ(text(path), "");
+  ASSERT_TRUE(fs.AppendLine(path, "first"));
+  ASSERT_TRUE(fs.AppendLine(path, "two\nlines \xC3\xA9"));  // a line break inside is written as it is
+  EXPECT_EQ(text(path), "first\r\ntwo\nlines \xC3\xA9\r\n");
 
-TYPED_TEST(FileSystemContract, CreateTextFileMakesAMissingFile) {
-  const std::string path = this->world.Missing("\xD0\x9A\xD0\xB8\xD1\x80.log");
-  ASSERT_TRUE(this->world.fs.CreateTextFile(path));
-  EXPECT_TRUE(this->world.fs.FileExists(path));
-  EXPECT_EQ(ReadText(this->world.fs, path), "");
-}
-
-TYPED_TEST(FileSystemContract, AppendLineNeverCreatesAFile) {
-  const std::string path = this->world.Missing("missing.log");
-  EXPECT_FALSE(this->world.fs.AppendLine(path, "line"));
-  EXPECT_FALSE(this->world.fs.FileExists(path));
-  EXPECT_FALSE(this->world.fs.AppendLine("", "line"));
-  EXPECT_FALSE(this->world.fs.CreateTextFile(""));
-}
-
-TYPED_TEST(FileSystemContract, FolderCannotBeCreatedOverOrAppendedTo) {
-  const std::string path = this->world.MakeFolder("folder.log");
-  EXPECT_FALSE(this->world.fs.CreateTextFile(path));
-  EXPECT_FALSE(this->world.fs.AppendLine(path, "line"));
-  EXPECT_FALSE(this->world.fs.FileExists(path));
+  const std::string fresh = this->world.Missing("\xD0\x9A\xD0\xB8\xD1\x80.log");
+  EXPECT_FALSE(fs.AppendLine(fresh, "line"));
+  EXPECT_FALSE(fs.FileExists(fresh));
+  ASSERT_TRUE(fs.CreateTextFile(fresh));
+  EXPECT_TRUE(fs.FileExists(fresh));
+  const std::string folder = this->world.MakeFolder("folder.log");
+  EXPECT_FALSE(fs.CreateTextFile(folder));
+  EXPECT_FALSE(fs.AppendLine(folder, "line"));
+  EXPECT_FALSE(fs.CreateTextFile(""));
 }
 
 }  // namespace

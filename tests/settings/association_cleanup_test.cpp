@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/magnet_association.h"
 #include "settings/torrent_association.h"
 #include "support/fakes.h"
 #include "support/memory_registry.h"
@@ -45,13 +46,33 @@ TEST(RevertAssociationIfOwned, RevertsOnlyWhatThisProgramHolds) {
     const std::string_view key = old_shell ? kFileExtsKey : kUserChoiceKey;
     const char* value = old_shell ? "Application" : "Progid";
     testing::PutText(registry, RegistryRoot::CurrentUser, key, value, "Acme.Torrent");
-    if (c.set_by_brisvane && ChoosesThroughSettings(c.version)) RegisterForChoice(registry, system);
+    if (c.set_by_brisvane && ChoosesThroughSettings(c.version)) RegisterForChoice(registry, system, AssociationKind::kTorrent);
     if (c.set_by_brisvane && !ChoosesThroughSettings(c.version)) SetTorrentAssociation(registry, system);
     if (c.chosen_since) testing::PutText(registry, RegistryRoot::CurrentUser, key, value, c.chosen_since);
 
     EXPECT_EQ(RevertAssociationIfOwned(registry, system), c.reverted);
     EXPECT_EQ(testing::ReadText(registry, RegistryRoot::CurrentUser, key, value), c.handler_after);
-    EXPECT_FALSE(IsRegisteredForChoice(registry));
+    EXPECT_FALSE(IsRegisteredForChoice(registry, AssociationKind::kTorrent));
+  }
+}
+
+TEST(RevertAssociationIfOwned, GivesMagnetLinksBackToo) {
+  for (const OsVersionInfo& version : {testing::kWindowsXp, testing::kWindows7, testing::kWindows10}) {
+    SCOPED_TRACE(version.major);
+    testing::MemoryRegistry registry;
+    testing::FakeSystem system;
+    system.version = version;
+    testing::PutText(registry, RegistryRoot::LocalMachine, "Software\\Classes\\magnet\\shell\\open\\command", "",
+                     "\"C:\\Acme\\acme.exe\" \"%1\"");
+    if (ChoosesThroughSettings(version)) {
+      RegisterForChoice(registry, system, AssociationKind::kMagnet);
+    } else {
+      SetMagnetAssociation(registry, system);
+    }
+    EXPECT_TRUE(RevertAssociationIfOwned(registry, system));
+    EXPECT_EQ(FindMagnetHandlerName(registry, system), "acme.exe");
+    EXPECT_FALSE(IsRegisteredForChoice(registry, AssociationKind::kMagnet));
+    EXPECT_FALSE(RevertAssociationIfOwned(registry, system));
   }
 }
 

@@ -17,7 +17,8 @@ using A = AssociationWindow;
 constexpr RegistryRoot CU = RegistryRoot::CurrentUser;
 
 TEST(IsOwnHandlerName, TheFourRules) {
-  for (const char* own : {"Brisvane.exe", "BRISVANE.EXE", "brisvane.Exe", "Brisvane", "Applications\\Brisvane.exe"})
+  for (const char* own :
+       {"Brisvane.exe", "BRISVANE.EXE", "brisvane.Exe", "Brisvane", "Applications\\Brisvane.exe", "Brisvane.Magnet"})
     EXPECT_TRUE(IsOwnHandlerName(own, "Brisvane")) << own;
   for (const char* other : {"", "brisvane", "APPLICATIONS\\Brisvane.exe", "Applications\\brisvane.exe",
                             "Brisvane.exe ", "Brisvane.Torrent", "acme.exe"})
@@ -87,6 +88,7 @@ TEST_F(Window, ALongNameWidensWindowAndButtonAndAShortOneLeavesThemWide) {
   FakeForm& form = Open();
   EXPECT_EQ(form.outer_width, 3000 + 2925);
   EXPECT_EQ(form.At(A::kToggleButton).width, 3000 + 1800);
+  EXPECT_EQ(form.At(A::kMagnetToggleButton).width, 3000 + 1800);
   EXPECT_EQ(form.At(A::kHandlerName).width, 3000);  // the label fits its caption
   Click(form);
   EXPECT_EQ(form.Text(A::kHandlerName), "Brisvane");
