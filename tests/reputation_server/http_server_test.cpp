@@ -57,7 +57,6 @@ TEST_F(LiveServer, EachRequestGetsOneWordOrThe404Page) {
     bool closes = false;
   };
   std::vector<Case> cases = {
-      {Get(Lookup(6)), 200, "NOTFOUND"},
       {Get(kPath + "?hash=" + escaped), 200, "FAKE"},
       {Get(kPath + "?client=brisvane&hash=" + hex + "&x="), 200, "FAKE"},
       {Get(kPath + "?hash=" + hex + "&hash=" + hex), 200, "FAKE"},
@@ -80,7 +79,8 @@ TEST_F(LiveServer, EachRequestGetsOneWordOrThe404Page) {
        "TOOLARGE", true},
       {"HELLO\r\n\r\n", 400, "BADREQUEST", true},
   };
-  for (unsigned i = 0; i < 6; ++i) cases.push_back({Get(Lookup(i)), 200, Word(i)});
+  // After the requests that close their connections, every rating and one that is not there.
+  for (unsigned i = 0; i <= 6; ++i) cases.push_back({Get(Lookup(i)), 200, Word(i)});
   // Values that are no hash, among them bad percent-encoding and NUL bytes.
   for (const std::string& value : {std::string(), hex.substr(0, 39), hex + "0", hex + "%0A", "%20" + hex,
                                    hex.substr(0, 38) + "%zz", hex.substr(0, 39) + "%", hex.substr(0, 39) + "%00",
@@ -105,7 +105,6 @@ TEST_F(LiveServer, EachRequestGetsOneWordOrThe404Page) {
     EXPECT_EQ(response->keep_alive(), !c.closes);
     EXPECT_TRUE(!c.closes || client.Closed());
   }
-  EXPECT_EQ(Ask(Get(Lookup(1))).body(), "GOOD");
 }
 
 TEST_F(LiveServer, PipelinedRequestsFromManyClientsAtOnceAreAnsweredInOrder) {
@@ -198,7 +197,7 @@ TEST_F(LiveServer, WithSmallLimitsIdleAndStuckClientsAreDroppedAndConnectionsCap
 
   Client first(port_), second(port_), third(port_);
   third.Send(Get(Lookup(5)));
-  EXPECT_EQ(third.Read()->body(), "FAKE");
+  EXPECT_EQ(third.Read().value_or(Response()).body(), "FAKE");
   const Response refused = Ask(Get(Lookup(5)));
   EXPECT_EQ(refused.result_int(), 503);
   EXPECT_EQ(refused.body(), "ERROR");
