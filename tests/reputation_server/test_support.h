@@ -1,142 +1,179 @@
 #pragma once
-// Helpers shared by the reputation-server tests: a scratch folder, file contents, hashes, a scratch
-// database in either store.
+// Helpers of the reputation-server tests: scratch folders and databases, hashes, a raw HTTP client and
+// the program as a process of its own.
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
-#include <sqlite3.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
-#include <atomic>
-#include <cstdlib>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
-#include <unistd.h>
-#include <vector>
+#include <thread>
 
-#include "rating.h"
 #include "rating_store.h"
 
 namespace brisvane::reputation::support {
 
+namespace asio = boost::asio;
+namespace http = boost::beast::http;
+using namespace std::chrono_literals;
+using Response = http::response<http::string_body>;
+
+inline constexpr char kSha1Abc[] = "a9993e364706816aba3e25717850c26c9cd0d89d";  // SHA-1 of "abc"
+
+// A distinct hash for each n.
+inline InfoHash HashNumber(unsigned n) {
+  InfoHash hash{};
+  for (std::size_t i = 0; i < hash.size(); ++i) hash[i] = static_cast<std::uint8_t>((n >> (8 * (i % 4))) ^ (i * 37));
+  return hash;
+}
+inline std::string HexNumber(unsigned n) { return ToHex(HashNumber(n)); }
+
+inline void WriteFile(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Whether `done` comes true within `bound`, asked every 10 ms.
+inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds bound = 30s) {
+  for (const auto end = std::chrono::steady_clock::now() + bound; !done(); std::this_thread::sleep_for(10ms)) {
+    if (std::chrono::steady_clock::now() > end) return false;
+  }
+  return true;
+}
+
+// The message of the E that `run` throws; empty when it throws nothing.
+template <class E>
+std::string Thrown(const std::function<void()>& run) {
+  try {
+    run();
+  } catch (const E& error) {
+    return error.what();
+  }
+  return "";
+}
+
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "reputation-server-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
+  TempDir() : path_(mkdtemp((std::filesystem::temp_directory_path() / "reputation-server-XXXXXX").string().data())) {}
+  ~TempDir() { std::filesystem::remove_all(path_); }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   std::filesystem::path path_;
 };
 
-inline void WriteFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary);
-  out << contents;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A distinct, valid hash for test number n.
-inline InfoHash HashNumber(unsigned n) {
-  InfoHash hash{};
-  for (std::size_t i = 0; i < hash.size(); ++i) hash[i] = static_cast<std::uint8_t>((n >> (8 * (i % 4))) ^ (i * 37));
-  return hash;
-}
-
-inline InfoHash Hash(const std::string& hex) {
-  const auto hash = ParseInfoHash(hex);
-  if (!hash) throw std::invalid_argument("bad test hash " + hex);
-  return *hash;
-}
-
-// SHA-1 digests that python3's hashlib gives, for hashes that are real digests:
-//   python3 -c 'import hashlib; print(hashlib.sha1(b"abc").hexdigest())'
-inline constexpr char kSha1Abc[] = "a9993e364706816aba3e25717850c26c9cd0d89d";
-inline constexpr char kSha1Empty[] = "da39a3ee5e6b4b0d3255bfef95601890afd80709";
-
-// The URL of a PostgreSQL server for the contract tests (scripts/test.sh starts one); empty when none.
-inline std::string TestPostgres() {
-  const char* url = std::getenv("BRISVANE_TEST_PG");
-  return url ? url : "";
-}
-
-// A database of its own for one test: a SQLite file in a scratch folder, or a PostgreSQL schema of its
-// own (dropped at the end), named through the URL's search_path.
+// A database of one test's own: a SQLite file, or a schema of its own on the PostgreSQL server that the
+// test command started (BRISVANE_TEST_PG; without it the url is empty).
 class ScratchStore {
  public:
-  // For "postgresql" without a server, url() is empty: the test is to skip.
-  explicit ScratchStore(const std::string& backend) : postgres_(backend == "postgresql") {
-    if (!postgres_) {
-      url_ = dir_ / "ratings.db";
-      return;
-    }
-    const std::string base = TestPostgres();
-    if (base.empty()) return;
-    static std::atomic<int> counter{0};
+  explicit ScratchStore(const std::string& backend) : postgres(backend == "postgresql") {
+    static int counter = 0;
+    const char* server = std::getenv("BRISVANE_TEST_PG");
+    if (!postgres) url = dir / "ratings.db";
+    if (!postgres || !server || !*server) return;
     schema_ = "t" + std::to_string(getpid()) + "_" + std::to_string(counter++);
-    Execute(base, "CREATE SCHEMA " + schema_);
-    url_ = base + (base.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema_;
+    url = server + std::string(std::strchr(server, '?') ? "&" : "?") + "options=-csearch_path%3D" + schema_;
+    Sql("CREATE SCHEMA " + schema_);
   }
   ~ScratchStore() {
-    if (!schema_.empty()) Execute(TestPostgres(), "DROP SCHEMA " + schema_ + " CASCADE");
+    if (!schema_.empty()) Sql("DROP SCHEMA " + schema_ + " CASCADE");
   }
-  ScratchStore(const ScratchStore&) = delete;
-  ScratchStore& operator=(const ScratchStore&) = delete;
-
-  const std::string& url() const { return url_; }
-  bool postgres() const { return postgres_; }
-  std::string operator/(const std::string& name) const { return dir_ / name; }
-
-  // SQL through a connection of its own, as another program would run it.
-  void Execute(const std::string& sql) const { Execute(url_, sql); }
-
-  // Makes writing `hash` fail, as a full disk or a broken connection would, until AllowAll.
-  void RefuseHash(const InfoHash& hash) const {
-    Execute(postgres_ ? "ALTER TABLE ratings ADD CONSTRAINT refused CHECK (hash <> '\\x" + ToHex(hash) + "'::bytea)"
-                      : "CREATE TRIGGER refused BEFORE INSERT ON ratings WHEN new.hash = x'" + ToHex(hash) +
-                            "' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  std::unique_ptr<RatingStore> Open() const { return OpenRatingStore(url); }
+  // The command of the database's own shell: SQL from another program.
+  std::string Shell() const { return postgres ? "psql -XqtA -v ON_ERROR_STOP=1 '" + url + "'" : "sqlite3 -bail " + url; }
+  // What the shell prints for `sql`; a failure fails the test unless it `may_fail`.
+  std::string Sql(const std::string& sql, bool may_fail = false) const {
+    FILE* shell = popen((Shell() + " 2>&1 <<'SQL_END'\n" + sql + ";\nSQL_END\n").c_str(), "r");
+    std::string out(4096, '\0');
+    out.resize(fread(out.data(), 1, out.size(), shell));
+    EXPECT_TRUE(pclose(shell) == 0 || may_fail) << sql << ": " << out;
+    return out;
   }
-  void AllowAll() const {
-    Execute(postgres_ ? "ALTER TABLE ratings DROP CONSTRAINT refused" : "DROP TRIGGER refused");
+  // A bytea or blob literal.
+  std::string Literal(const InfoHash& hash) const { return (postgres ? "'\\x" : "x'") + ToHex(hash) + "'"; }
+
+  const bool postgres;
+  TempDir dir;
+  std::string url;
+
+ private:
+  std::string schema_;
+};
+
+// One client connection with a bound on every wait, so that a server that does not answer fails the test.
+class Client {
+ public:
+  explicit Client(int port) : socket_(context_) {
+    socket_.connect({asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
+    const timeval bound{10, 0};
+    setsockopt(socket_.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    setsockopt(socket_.native_handle(), SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+  }
+  void Send(const std::string& bytes) { asio::write(socket_, asio::buffer(bytes)); }
+  // The next reply; nullopt when the connection ended instead. A reply to HEAD has no body to wait for.
+  std::optional<Response> Read(bool head = false) {
+    http::response_parser<http::string_body> parser;
+    parser.skip(head);
+    boost::beast::error_code ec;
+    http::read(socket_, buffer_, parser, ec);
+    return ec ? std::nullopt : std::optional(parser.release());
+  }
+  // Whether the server has closed the connection with nothing more sent.
+  bool Closed() {
+    char byte;
+    boost::beast::error_code ec;
+    if (buffer_.size() == 0) socket_.read_some(asio::buffer(&byte, 1), ec);
+    return ec == asio::error::eof || ec == asio::error::connection_reset;
+  }
+  asio::ip::tcp::socket& socket() { return socket_; }
+
+ private:
+  asio::io_context context_;
+  asio::ip::tcp::socket socket_;
+  boost::beast::flat_buffer buffer_;
+};
+
+inline std::string Get(const std::string& target, const std::string& headers = "") {
+  return "GET " + target + " HTTP/1.1\r\nHost: test\r\n" + headers + "\r\n";
+}
+
+// The reputation-server program with these arguments, its output (standard and error) kept in a file;
+// killed at the end.
+class Process {
+ public:
+  explicit Process(const std::vector<std::string>& args) {
+    std::string command = "exec " REPUTATION_SERVER_EXE;
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    command += " >" + output_ + " 2>&1";
+    const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+    posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ);
+  }
+  ~Process() {
+    Signal(SIGKILL);
+    Wait();
+  }
+  std::string Output() const { return ReadFile(output_); }
+  void Signal(int number) const {
+    if (pid_ > 0) kill(pid_, number);
+  }
+  // The exit code, -1 for an end by a signal, -2 when it has not ended within `bound`.
+  int Wait(std::chrono::milliseconds bound = 30s) {
+    int status = 0;
+    if (pid_ <= 0 || !Eventually([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, bound)) return -2;
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
  private:
-  void Execute(const std::string& url, const std::string& sql) const {
-    if (postgres_) {
-      PGconn* conn = PQconnectdb(url.c_str());
-      PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
-      PGresult* result = PQexec(conn, sql.c_str());
-      const ExecStatusType status = PQresultStatus(result);
-      EXPECT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << sql << ": " << PQerrorMessage(conn);
-      PQclear(result);
-      PQfinish(conn);
-      return;
-    }
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(url.c_str(), &db), SQLITE_OK);
-    char* message = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << sql << ": " << (message ? message : "");
-    sqlite3_free(message);
-    sqlite3_close(db);
-  }
-
-  bool postgres_;
   TempDir dir_;
-  std::string schema_;
-  std::string url_;
+  const std::string output_ = dir_ / "output";
+  pid_t pid_ = 0;
 };
 
 }  // namespace brisvane::reputation::support
