@@ -35,6 +35,10 @@ struct Desktop {
   Application app{AppServices{host, fs, registry, messages, system, dialogs, launcher, http, clock, desktop,
                               process_tables, prompt, default_apps}};
 
+  // With the terms accepted earlier, or not.
+  explicit Desktop(bool accepted = false) {
+    if (accepted) testing::PutText(registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
+  }
   // Starts the program and lets its start-up timers run, as the message loop would.
   void Start() {
     app.Start();
@@ -47,18 +51,16 @@ struct Desktop {
   }
 };
 
-TEST(Windows, AFirstStartShowsTheTermsAndCancelEndsTheProgramWritingNothing) {
-  Desktop d;
-  d.Start();
-  ASSERT_NE(d.Agreement(), nullptr);
-  EXPECT_TRUE(d.Agreement()->visible);
-  EXPECT_EQ(d.Main(), nullptr);  // nothing runs before the user answers
-  d.host.Click(*d.Agreement(), AgreementWindow::kCancelButton);
-  EXPECT_TRUE(d.host.quit);
-  EXPECT_EQ(d.Stored("TOS"), "");
-}
+TEST(Windows, TheTermsComeFirstCancelEndsWritingNothingAndOkShowsTheMainWindowWithItsDefaults) {
+  Desktop cancelled;
+  cancelled.Start();
+  ASSERT_NE(cancelled.Agreement(), nullptr);
+  EXPECT_TRUE(cancelled.Agreement()->visible);
+  EXPECT_EQ(cancelled.Main(), nullptr);  // nothing runs before the user answers
+  cancelled.host.Click(*cancelled.Agreement(), AgreementWindow::kCancelButton);
+  EXPECT_TRUE(cancelled.host.quit);
+  EXPECT_EQ(cancelled.Stored("TOS"), "");
 
-TEST(Windows, OkRecordsTheAcceptanceAndShowsTheMainWindowWithItsDefaults) {
   Desktop d;
   d.Start();
   d.host.Click(*d.Agreement(), AgreementWindow::kOkButton);
@@ -71,22 +73,20 @@ TEST(Windows, OkRecordsTheAcceptanceAndShowsTheMainWindowWithItsDefaults) {
   EXPECT_EQ(main.Text(W::kProgramPath), "notepad");
   EXPECT_TRUE(main.Checked(W::kAllowNeutral));
   EXPECT_FALSE(main.Checked(W::kAllowBad));
-
-  // A command-line start with the terms accepted opens no window at all, ends, and stores the settings
-  // it started with.
-  Desktop next;
-  testing::PutText(next.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
-  next.system.arguments = "\"C:\\missing.torrent\"";
-  next.Start();
-  EXPECT_EQ(next.host.OpenCount(), 0);
-  EXPECT_EQ(next.Main(), nullptr);
-  EXPECT_TRUE(next.messages.shown.empty());
-  EXPECT_EQ(next.Stored("torPath"), "notepad");
 }
 
-TEST(Windows, TheMainWindowForwardsEditsAndClicksAndRendersTheCheck) {
-  Desktop d;
-  testing::PutText(d.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
+TEST(Windows, ACommandLineStartWithTheTermsAcceptedOpensNoWindowAndStoresTheSettings) {
+  Desktop d(true);
+  d.system.arguments = "\"C:\\missing.torrent\"";
+  d.Start();
+  EXPECT_EQ(d.host.OpenCount(), 0);
+  EXPECT_EQ(d.Main(), nullptr);
+  EXPECT_TRUE(d.messages.shown.empty());
+  EXPECT_EQ(d.Stored("torPath"), "notepad");
+}
+
+TEST(Windows, TheMainWindowForwardsEditsAndClicksRendersTheCheckAndClosesTheOthersWithIt) {
+  Desktop d(true);
   d.fs.Put("C:\\dl\\a.torrent", "d4:infodee");
   d.http.Answer("FAKE");
   d.Start();
@@ -102,18 +102,23 @@ TEST(Windows, TheMainWindowForwardsEditsAndClicksAndRendersTheCheck) {
   EXPECT_EQ(main.Text(W::kHash), "600ccd1b71569232d01d110bc63e906beab04d8c");
   EXPECT_EQ(main.Text(W::kRating), "FAKE");
   EXPECT_EQ(main.At(W::kRating).color, kRed);
-
   d.host.Click(main, W::kAllowFake);
   d.host.Click(main, W::kLaunchButton);
   EXPECT_EQ(main.At(W::kRating).color, kBlue);
   EXPECT_EQ(d.launcher.started, std::vector<std::string>{"C:\\Client\\client.exe \"C:\\dl\\a.torrent\""});
 
-  d.host.Type(main, W::kTorrentPath, "C:\\dl\\gone.torrent");
-  d.host.Click(main, W::kCheckButton);
-  EXPECT_EQ(main.Text(W::kHash), kFileNotFound);
-  EXPECT_EQ(main.Text(W::kRating), "");
-
+  d.host.Click(main, W::kAboutButton);
+  d.host.Click(main, W::kAssociationButton);
+  d.host.Click(main, W::kAboutButton);  // again: brought to the front, not loaded twice
+  FakeForm* about = d.host.Find(AboutBox::Layout());
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(about->visible);
+  EXPECT_EQ(about->brought_to_front, 2);
+  EXPECT_EQ(about->Text(AboutBox::kVersion), "Version " + std::string(kProgramVersion));
+  ASSERT_NE(d.host.Find(AssociationWindow::Layout(true)), nullptr);  // guided on Windows 10
+  EXPECT_TRUE(main.visible);  // neither is modal
   main.Close();
+  EXPECT_EQ(d.host.OpenCount(), 0);
   EXPECT_TRUE(d.host.quit);
   EXPECT_EQ(d.Stored("URL"), "http://127.0.0.1:8080/api/fakeskan.php");
   EXPECT_EQ(d.Stored("torPath"), "C:\\Client\\client.exe");
@@ -123,8 +128,7 @@ TEST(Windows, TheMainWindowForwardsEditsAndClicksAndRendersTheCheck) {
 }
 
 TEST(Windows, ThePathFieldsFollowTheWindowFromItsMinimumWidthOn) {
-  Desktop d;
-  testing::PutText(d.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
+  Desktop d(true);
   d.Start();
   FakeForm& main = *d.Main();
   const auto resize = [&](int width) {
@@ -139,26 +143,6 @@ TEST(Windows, ThePathFieldsFollowTheWindowFromItsMinimumWidthOn) {
   resize(9750);
   EXPECT_EQ(main.At(W::kTorrentPath).width, 6855);
   EXPECT_EQ(main.At(W::kProgramPath).width, 6495);
-}
-
-TEST(Windows, ClosingTheMainWindowClosesTheAboutBoxAndTheAssociationWindow) {
-  Desktop d;
-  testing::PutText(d.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
-  d.Start();
-  FakeForm& main = *d.Main();
-  d.host.Click(main, W::kAboutButton);
-  d.host.Click(main, W::kAssociationButton);
-  d.host.Click(main, W::kAboutButton);  // again: brought to the front, not loaded twice
-  FakeForm* about = d.host.Find(AboutBox::Layout());
-  ASSERT_NE(about, nullptr);
-  EXPECT_TRUE(about->visible);
-  EXPECT_EQ(about->brought_to_front, 2);
-  EXPECT_EQ(about->Text(AboutBox::kVersion), "Version " + std::string(kProgramVersion));
-  ASSERT_NE(d.host.Find(AssociationWindow::Layout(true)), nullptr);  // guided on Windows 10
-  EXPECT_TRUE(main.visible);  // neither is modal
-  main.Close();
-  EXPECT_EQ(d.host.OpenCount(), 0);
-  EXPECT_TRUE(d.host.quit);
 }
 
 }  // namespace
