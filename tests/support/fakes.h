@@ -53,7 +53,7 @@ class FakeForm final : public IFormView {
   bool Visible() override { return visible; }
   void Show() override { visible = true; }
   void Hide() override { visible = false; }
-  void BringToFront() override { ++brought_to_front; }
+  void BringToFront() override {}
   void StartTimer(int timer, unsigned milliseconds) override { timers[timer] = milliseconds; }
   void StopTimer(int timer) override { timers.erase(timer); }
   void Close() override;
@@ -73,7 +73,6 @@ class FakeForm final : public IFormView {
   bool closed = false;
   int outer_width;
   int outer_height;
-  int brought_to_front = 0;
   struct Position {
     int left, top;
     bool operator==(const Position&) const = default;
