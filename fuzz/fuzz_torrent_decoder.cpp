@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "app/reference_bencode.h"
+#include "reference_bencode.h"
 #include "app/torrent_decoder.h"
 
 namespace {

@@ -18,9 +18,16 @@
 namespace brisvane {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 constexpr char kTorrent[] = "C:\\dl\\a.torrent";
-constexpr char kTinyHash[] = "600ccd1b71569232d01d110bc63e906beab04d8c";  // SHA-1 of "de"
-constexpr char kService[] = "http://127.0.0.1:8080/api/fakeskan.php";
+const std::string kTinyHash = "600ccd1b71569232d01d110bc63e906beab04d8c";  // SHA-1 of "de"
+const std::string kService = "http://127.0.0.1:8080/api/fakeskan.php";
+const std::string kClient = "C:\\Client\\client.exe";
+// Upper-case hex, both ways of writing a blank, a tracker: handed on exactly, looked up in lower case.
+const std::string kLink = "magnet:?xt=urn:btih:C12FE1C06BBA254A9DC9F519B335AA7C1367A88A&dn=Big%20Buck+Bunny"
+                          "&tr=udp%3A%2F%2Ftracker.example%3A1337";
+const std::string kLinkHash = "c12fe1c06bba254a9dc9f519b335aa7c1367a88a";
 
 struct World {
   testing::MemoryFileSystem fs;
@@ -39,20 +46,23 @@ struct World {
                                  if (on_pump) on_pump();
                                }}};
 
-  // A loaded model with a torrent in its path field, the service answering `reply`, the client set.
-  explicit World(std::string_view reply = "GOOD") {
+  // A model loaded with `arguments` on its command line, a torrent in its path field, the service
+  // answering `reply`, the client set.
+  explicit World(std::string_view reply = "GOOD", std::string arguments = "") {
     fs.Put(kTorrent, "d4:infodee");
     http.Answer(reply);
+    system.arguments = std::move(arguments);
     model.Load(1920, 1080);
     model.SetTorrentPath(kTorrent);
     Settings settings = model.settings();
     settings.service_url = kService;
-    settings.program_path = "C:\\Client\\client.exe";
+    settings.program_path = kClient;
     model.SetSettings(settings);
   }
+  Strings Lookups(const std::string& hash) { return hash.empty() ? Strings{} : Strings{kService + "?hash=" + hash}; }
 };
 
-TEST(MainModelText, HandlerCommandsAndCommandLinesAreCutAsWindowsWritesThem) {
+TEST(MainModelStart, HandlerCommandsAndCommandLinesAreCutAsWindowsWritesThem) {
   EXPECT_EQ(CleanHandlerCommand("\"C:\\Program Files\\Client\\client.exe\" \"%1\""), "C:\\Program Files\\Client\\client.exe ");
   EXPECT_EQ(CleanHandlerCommand("\"C:\\Client\\client.exe\" /minimized \"%1\""), "C:\\Client\\client.exe /minimized ");
   EXPECT_EQ(CleanHandlerCommand("C:\\Client\\client.exe %1 %1"), "C:\\Client\\client.exe");
@@ -63,19 +73,13 @@ TEST(MainModelText, HandlerCommandsAndCommandLinesAreCutAsWindowsWritesThem) {
   EXPECT_EQ(ArgumentText("Brisvane.exe"), "");
 }
 
-TEST(MainModelStart, AFirstStartHasTheDesignDefaultsNotepadAndTheDefaultUrl) {
+TEST(MainModelStart, DefaultsUntilAHandlerOrStoredSettingsSayOtherwise) {
   World w;
-  testing::MemoryRegistry empty;
-  testing::FakeSystem system;
-  MainModel model{MainServices{w.fs, empty, w.messages, system, w.dialogs, w.http, w.launcher, w.clock, w.popup, {}}};
-  model.Load(1920, 1080);
-  EXPECT_EQ(model.settings(), (Settings{std::string(kDefaultServiceUrl), "notepad", AllowFlags{}}));
-  EXPECT_FALSE(model.RunCommandLine());  // no command line: the window shows
-  EXPECT_FALSE(RegKeyExists(empty, RegistryRoot::CurrentUser, kSettingsKey));
-}
-
-TEST(MainModelStart, StoredSettingsWinAndAnEmptyProgramPathComesFromTheTorrentHandlerElseTheMagnetHandler) {
-  World w;
+  w.model.Load(1920, 1080);  // nothing stored, no client registered, no command line
+  EXPECT_EQ(w.model.settings(), (Settings{std::string(kDefaultServiceUrl), "notepad", AllowFlags{}}));
+  EXPECT_FALSE(w.model.RunCommandLine());  // the window shows
+  EXPECT_FALSE(RegKeyExists(w.registry, RegistryRoot::CurrentUser, kSettingsKey));
+  // A client that took only magnet links is still the user's client; the .torrent handler comes first.
   testing::PutText(w.registry, RegistryRoot::CurrentUser, kSettingsKey, "URL", "http://mine/api/fakeskan.php");
   testing::PutMachineClass(w.registry, "magnet", "\"C:\\Links\\links.exe\" \"%1\"");
   w.model.Load(1920, 1080);
@@ -90,124 +94,90 @@ TEST(MainModelStart, StoredSettingsWinAndAnEmptyProgramPathComesFromTheTorrentHa
   EXPECT_EQ(w.model.settings().program_path, "C:\\Stored\\client.exe");
 }
 
-TEST(MainModelStart, ACommandLineRunChecksTheQuotedTorrentWithTheLaunchOrEndsSilently) {
-  World w("VERIFIED");
-  w.fs.Put("C:\\My Torrents\\a b.torrent", "d4:infodee");
-  w.system.arguments = "\"C:\\My Torrents\\a b.torrent\"";
-  w.model.Load(1920, 1080);
-  EXPECT_TRUE(w.model.RunCommandLine());
-  EXPECT_EQ(w.model.torrent_path(), "C:\\My Torrents\\a b.torrent");
-  ASSERT_EQ(w.popup.shown.size(), 1u);
-  EXPECT_EQ(w.launcher.started, std::vector<std::string>{"notepad \"C:\\My Torrents\\a b.torrent\""});
-
-  World missing;
-  missing.system.arguments = "\"C:\\gone.torrent\" \"C:\\other.torrent\"";  // two paths name no file
-  missing.model.Load(1920, 1080);
-  EXPECT_TRUE(missing.model.RunCommandLine());
-  EXPECT_TRUE(missing.http.urls.empty());
-  EXPECT_TRUE(missing.messages.shown.empty());
-  EXPECT_TRUE(missing.popup.shown.empty());
+TEST(MainModelStart, ACommandLineRunChecksItsTorrentWithTheLaunchOrEndsSilently) {
+  struct Case {
+    std::string arguments, hash, started;
+    std::size_t messages = 0;
+  };
+  const Case cases[] = {
+      {"\"C:\\My Torrents\\a b.torrent\"", kTinyHash, kClient + " \"C:\\My Torrents\\a b.torrent\""},
+      {"\"" + kLink + "\"", kLinkHash, kClient + " \"" + kLink + "\""},
+      {"\"C:\\gone.torrent\" \"C:\\other.torrent\"", "", ""},  // two paths name no file
+      // A quote inside the link could end the program's argument early: refused, neither asked nor announced.
+      {"\"magnet:?xt=urn:btih:" + kLinkHash + "\" --evil \"x\"", "", "", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    World w("VERIFIED", c.arguments);
+    w.fs.Put("C:\\My Torrents\\a b.torrent", "d4:infodee");
+    EXPECT_TRUE(w.model.RunCommandLine());
+    EXPECT_EQ(w.http.urls, w.Lookups(c.hash));
+    EXPECT_EQ(w.messages.shown.size(), c.messages);
+    EXPECT_EQ(w.popup.shown.size(), c.started.empty() ? 0u : 1u);
+    EXPECT_EQ(w.launcher.started, c.started.empty() ? Strings{} : Strings{c.started});
+  }
 }
 
-TEST(MainModelStart, AMagnetLinkIsCheckedByItsHashAndHandedOnExactlyAsReceived) {
-  const std::string link = "magnet:?xt=urn:btih:C12FE1C06BBA254A9DC9F519B335AA7C1367A88A&dn=Big%20Buck+Bunny"
-                           "&tr=udp%3A%2F%2Ftracker.example%3A1337";
-  World w("VERIFIED");
-  w.system.arguments = "\"" + link + "\"";
-  w.model.Load(1920, 1080);
-  EXPECT_TRUE(w.model.RunCommandLine());
-  EXPECT_EQ(w.http.urls.back(), std::string(kDefaultServiceUrl) + "?hash=c12fe1c06bba254a9dc9f519b335aa7c1367a88a");
-  ASSERT_EQ(w.popup.shown.size(), 1u);
-  EXPECT_EQ(w.popup.shown[0].file_name, "Big Buck Bunny");
-  EXPECT_EQ(w.launcher.started, std::vector<std::string>{"notepad \"" + link + "\""});
-
-  World blocked("FAKE");
-  blocked.model.SetTorrentPath(link);
-  blocked.model.LaunchTorrent();
-  EXPECT_EQ(blocked.popup.shown[0].action, "Blocked");
-  EXPECT_TRUE(blocked.launcher.started.empty());
-
-  // A quote inside the link could end the program's argument early: refused, not announced, not started.
-  World smuggled("VERIFIED");
-  smuggled.system.arguments = "\"magnet:?xt=urn:btih:c12fe1c06bba254a9dc9f519b335aa7c1367a88a\" --evil \"x\"";
-  smuggled.model.Load(1920, 1080);
-  EXPECT_TRUE(smuggled.model.RunCommandLine());
-  EXPECT_EQ(smuggled.messages.shown.size(), 1u);
-  EXPECT_TRUE(smuggled.http.urls.empty());
-  EXPECT_TRUE(smuggled.popup.shown.empty());
-  EXPECT_TRUE(smuggled.launcher.started.empty());
+TEST(MainModelLaunch, TheVerdictIsAnnouncedAndOnlyAnAllowedTorrentStartsMinimizedAfterThePopup) {
+  constexpr char kNoAnswer[] = "<no answer>";
+  struct Case {
+    std::string path, reply, hash, shown_name, rating;
+    std::optional<Color> color;  // in the popup and in the main window alike here
+    std::string started, message = "";
+  };
+  const Case cases[] = {
+      {kTorrent, "VERIFIED", kTinyHash, "a.torrent", "VERIFIED", kGreen, kClient + " \"C:\\dl\\a.torrent\""},
+      {kLink, "VERIFIED", kLinkHash, "Big Buck Bunny", "VERIFIED", kGreen, kClient + " \"" + kLink + "\""},
+      {kTorrent, "FAKE", kTinyHash, "a.torrent", "FAKE", kRed, ""},
+      {kLink, "FAKE", kLinkHash, "Big Buck Bunny", "FAKE", kRed, ""},
+      {kTorrent, kNoAnswer, kTinyHash, "a.torrent", "", {}, "", "Error contacting URL: " + kService + "?hash=" + kTinyHash},
+      // A file without a hash is said and not looked up.
+      {"C:\\dl\\page.torrent", "GOOD", "", "page.torrent", "", {}, "", "The file does not appear to be a valid torrent"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path + " " + c.reply);
+    World w(c.reply);
+    if (c.reply == kNoAnswer) w.http.Fail();
+    w.fs.Put("C:\\dl\\page.torrent", "<html>");
+    std::size_t started_during_popup = 99;
+    w.popup.during_hold = [&] { started_during_popup = w.launcher.started.size(); };
+    w.model.SetTorrentPath(c.path);
+    w.model.LaunchTorrent();
+    EXPECT_EQ(w.http.urls, w.Lookups(c.hash));
+    EXPECT_EQ(w.model.hash_text(), c.hash);
+    EXPECT_EQ(w.model.rating_text(), c.rating);
+    EXPECT_EQ(w.model.rating_color(), c.color);
+    ASSERT_EQ(w.popup.shown.size(), 1u);
+    const PopupContent& shown = w.popup.shown[0];
+    EXPECT_EQ(shown.file_name, c.shown_name);
+    EXPECT_EQ(shown.rating, c.rating);
+    EXPECT_EQ(shown.rating_color, c.color);
+    EXPECT_EQ(shown.action, c.started.empty() ? "Blocked" : "Allowed");
+    EXPECT_EQ(w.popup.screens[0].monitor_width, 1920);
+    EXPECT_EQ(started_during_popup, 0u);
+    EXPECT_EQ(w.launcher.started, c.started.empty() ? Strings{} : Strings{c.started});
+    EXPECT_EQ(w.launcher.shows, c.started.empty() ? std::vector<WindowShow>{} : std::vector{WindowShow::Minimized});
+    EXPECT_EQ(w.messages.shown, c.message.empty() ? Strings{} : Strings{c.message});
+  }
 }
 
 TEST(MainModelCheck, CheckShowsTheHashAndTheColouredRatingOrThatTheFileIsMissing) {
   World w("NONE");
   w.model.CheckTorrent();
-  EXPECT_EQ(w.http.urls, std::vector<std::string>{std::string(kService) + "?hash=" + kTinyHash});
   EXPECT_EQ(w.model.hash_text(), kTinyHash);
-  EXPECT_EQ(w.model.rating_text(), "NONE");
   EXPECT_EQ(w.model.rating_color(), kBlue);
   EXPECT_TRUE(w.popup.shown.empty());
   EXPECT_TRUE(w.launcher.started.empty());
-
-  // A word without a colour of its own keeps the label's colour.
+  // A word without a colour of its own keeps the label's colour; a missing file clears the last rating.
   w.http.Answer("NOTFOUND");
   w.model.CheckTorrent();
   EXPECT_EQ(w.model.rating_text(), "NOTFOUND");
   EXPECT_EQ(w.model.rating_color(), kBlue);
-
   w.model.SetTorrentPath("C:\\dl\\missing.torrent");
   w.model.CheckTorrent();
   EXPECT_EQ(w.model.hash_text(), kFileNotFound);
   EXPECT_EQ(w.model.rating_text(), "");
   EXPECT_EQ(w.http.urls.size(), 2u);
-}
-
-TEST(MainModelCheck, AFileWithoutAHashIsSaidUnderTheProgramTitleAndNotLookedUp) {
-  World w;
-  w.fs.Put("C:\\dl\\page.torrent", "<html>");
-  w.model.SetTorrentPath("C:\\dl\\page.torrent");
-  w.model.LaunchTorrent();
-  EXPECT_EQ(w.messages.shown, std::vector<std::string>{"The file does not appear to be a valid torrent"});
-  EXPECT_EQ(w.messages.captions, std::vector<std::string>{std::string(kProgramTitle)});
-  EXPECT_EQ(w.model.hash_text(), "");
-  EXPECT_TRUE(w.http.urls.empty());
-  ASSERT_EQ(w.popup.shown.size(), 1u);
-  EXPECT_EQ(w.popup.shown[0].action, "Blocked");
-}
-
-TEST(MainModelLaunch, AnAllowedTorrentIsAnnouncedThenStartedMinimizedWithItsQuotedPath) {
-  World w("VERIFIED");
-  std::size_t started_during_hold = 99;
-  w.popup.during_hold = [&] { started_during_hold = w.launcher.started.size(); };
-  w.model.LaunchTorrent();
-  ASSERT_EQ(w.popup.shown.size(), 1u);
-  const PopupContent& shown = w.popup.shown[0];
-  EXPECT_EQ(shown.file_name, "a.torrent");
-  EXPECT_EQ(shown.rating, "VERIFIED");
-  EXPECT_EQ(shown.rating_color, kGreen);
-  EXPECT_EQ(shown.action, "Allowed");
-  EXPECT_EQ(w.popup.screens[0].monitor_width, 1920);
-  EXPECT_EQ(w.popup.screens[0].windows_folder, "C:\\WINDOWS");
-  EXPECT_EQ(started_during_hold, 0u);
-  EXPECT_EQ(w.launcher.started, std::vector<std::string>{"C:\\Client\\client.exe \"C:\\dl\\a.torrent\""});
-  EXPECT_EQ(w.launcher.shows, std::vector<WindowShow>{WindowShow::Minimized});
-  EXPECT_EQ(w.model.rating_color(), kGreen);
-}
-
-TEST(MainModelLaunch, BlockedRatingsAndFailedLookupsAreAnnouncedAndStartNothing) {
-  World fake("FAKE");
-  fake.model.LaunchTorrent();
-  EXPECT_EQ(fake.popup.shown[0].action, "Blocked");
-  EXPECT_EQ(fake.popup.shown[0].rating_color, kRed);
-  EXPECT_EQ(fake.model.rating_color(), kRed);
-  EXPECT_TRUE(fake.launcher.started.empty());
-
-  World failed;
-  failed.http.Fail();
-  failed.model.LaunchTorrent();
-  EXPECT_EQ(failed.messages.shown.size(), 1u);
-  EXPECT_EQ(failed.popup.shown[0].rating, "");
-  EXPECT_EQ(failed.popup.shown[0].action, "Blocked");
-  EXPECT_TRUE(failed.launcher.started.empty());
 }
 
 TEST(MainModelLaunch, TheCheckKeepsWhatItStartedWithWhateverHappensDuringThePopup) {
@@ -226,7 +196,7 @@ TEST(MainModelLaunch, TheCheckKeepsWhatItStartedWithWhateverHappensDuringThePopu
   };
   w.model.LaunchTorrent();
   EXPECT_EQ(w.http.urls.size(), 1u);
-  EXPECT_EQ(w.launcher.started, std::vector<std::string>{"C:\\Client\\client.exe \"C:\\dl\\a.torrent\""});
+  EXPECT_EQ(w.launcher.started, Strings{kClient + " \"C:\\dl\\a.torrent\""});
   // The edits made before the close were stored.
   EXPECT_EQ(testing::ReadText(w.registry, RegistryRoot::CurrentUser, kSettingsKey, "torPath"), "C:\\Other\\other.exe");
 }
@@ -254,44 +224,38 @@ class HeldService final : public IHttpClient {
     answered_.set_value();
     return reply;
   }
-  void Answer() { release_.set_value(); }
+  void Answer() {
+    if (!std::exchange(released_, true)) release_.set_value();
+  }
   void WaitUntilAnswered() { answered_.get_future().wait(); }
 
  private:
   std::promise<void> release_;
   std::promise<void> answered_;
+  bool released_ = false;
 };
 
 TEST(MainModelLaunch, TheWindowKeepsWorkingWhileTheServiceIsAwaitedAndClosingItEndsTheCheck) {
   World w;
-  HeldService service;
-  MainModel model{MainServices{w.fs, w.registry, w.messages, w.system, w.dialogs, service, w.launcher, w.clock,
-                               w.popup, [&] {
-                                 ++w.pumps;
-                                 model.LaunchTorrent();  // a second press does nothing
-                                 if (w.pumps == 5) model.Close();
-                               }}};
-  model.Load(1920, 1080);
-  model.SetTorrentPath(kTorrent);
-  model.LaunchTorrent();
-  EXPECT_EQ(w.pumps, 5);
-  EXPECT_EQ(model.rating_text(), "");
-  EXPECT_TRUE(w.popup.shown.empty());
-  EXPECT_TRUE(w.launcher.started.empty());
-  service.Answer();
-  service.WaitUntilAnswered();
-
-  // Answered while the window stays open, the check goes on as usual.
-  HeldService prompt;
-  bool answered = false;
-  MainModel open{MainServices{w.fs, w.registry, w.messages, w.system, w.dialogs, prompt, w.launcher, w.clock,
-                              w.popup, [&] {
-                                if (!std::exchange(answered, true)) prompt.Answer();
-                              }}};
-  open.Load(1920, 1080);
-  open.SetTorrentPath(kTorrent);
-  open.CheckTorrent();
-  EXPECT_EQ(open.rating_text(), "GOOD");
+  for (const bool close : {true, false}) {
+    SCOPED_TRACE(close ? "closed while awaited" : "answered while open");
+    HeldService service;
+    int pumps = 0;
+    MainModel model{MainServices{w.fs, w.registry, w.messages, w.system, w.dialogs, service, w.launcher, w.clock,
+                                 w.popup, [&] {
+                                   model.LaunchTorrent();  // a second press does nothing
+                                   if (++pumps == 5) close ? model.Close() : service.Answer();
+                                   if (pumps == 100) service.Answer();  // a check that ignores the close ends
+                                 }}};
+    model.Load(1920, 1080);
+    model.SetTorrentPath(kTorrent);
+    model.LaunchTorrent();
+    EXPECT_EQ(model.rating_text(), close ? "" : "GOOD");
+    EXPECT_EQ(w.popup.shown.size(), close ? 0u : 1u);
+    EXPECT_EQ(w.launcher.started.size(), close ? 0u : 1u);
+    service.Answer();
+    service.WaitUntilAnswered();
+  }
 }
 
 TEST(MainModelLaunch, BrisvaneIsNeverItsOwnTorrentProgramAndAFailedStartIsSaid) {
@@ -302,23 +266,22 @@ TEST(MainModelLaunch, BrisvaneIsNeverItsOwnTorrentProgramAndAFailedStartIsSaid) 
   w.model.LaunchTorrent();
   w.model.LaunchTorrent();
   EXPECT_TRUE(w.launcher.started.empty());
-  EXPECT_EQ(w.messages.shown, std::vector<std::string>{std::string(kProgramIsBrisvane)});
+  EXPECT_EQ(w.messages.shown, Strings{std::string(kProgramIsBrisvane)});
 
   World failing("GOOD");
   failing.launcher.succeed = false;
   failing.model.LaunchTorrent();
-  ASSERT_EQ(failing.messages.shown.size(), 1u);
-  EXPECT_EQ(failing.messages.shown[0], "The torrent program could not be started:\r\nC:\\Client\\client.exe\r\n"
-                                       "The system cannot find the file specified.");
+  EXPECT_EQ(failing.messages.shown, Strings{"The torrent program could not be started:\r\nC:\\Client\\client.exe\r\n"
+                                            "The system cannot find the file specified."});
 }
 
 TEST(MainModelBrowse, OnlyAnExistingChosenFileReplacesItsFieldAndTheSystemsOwnDialogComesFirst) {
   World w;
-  w.dialogs.standard_choice = "";  // cancelled
+  w.dialogs.standard_choice = "C:\\t\\chosen but gone.torrent";
   w.model.BrowseForTorrent();
   w.model.BrowseForProgram();
   EXPECT_EQ(w.model.torrent_path(), kTorrent);
-  EXPECT_EQ(w.model.settings().program_path, "C:\\Client\\client.exe");
+  EXPECT_EQ(w.model.settings().program_path, kClient);
   w.fs.Put("C:\\t\\x.torrent", "d4:infodee");
   w.dialogs.standard_choice = "C:\\t\\x.torrent";
   w.model.BrowseForTorrent();
@@ -328,21 +291,6 @@ TEST(MainModelBrowse, OnlyAnExistingChosenFileReplacesItsFieldAndTheSystemsOwnDi
   w.dialogs.standard_choice = "C:\\elsewhere";
   w.model.BrowseForProgram();
   EXPECT_EQ(w.model.settings().program_path, "C:\\t\\x.torrent");
-}
-
-TEST(MainModelClose, SettingsAreStoredAndTheNextStartFindsThem) {
-  World w;
-  Settings settings = w.model.settings();
-  settings.service_url = "  http://127.0.0.1:9/api/fakeskan.php  ";
-  settings.allow.fake = true;
-  settings.allow.good = false;
-  w.model.SetSettings(settings);
-  w.model.Close();
-  MainModel next{MainServices{w.fs, w.registry, w.messages, w.system, w.dialogs, w.http, w.launcher, w.clock,
-                              w.popup, {}}};
-  next.Load(1920, 1080);
-  settings.service_url = "http://127.0.0.1:9/api/fakeskan.php";  // stored without surrounding blanks
-  EXPECT_EQ(next.settings(), settings);
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ std::vector<Rule> Rules() {
       {"4:infodeXYZ4:infod1:ai1ee", "de", ""},
       {"4:infoi1ed1:ai1ee", kNone, ""},
       {"0:4:infodee", kNone, ""},
+      {"1:xd1:ai1ee", kNone, ""},
       // An outermost info that is not a dictionary, or a second one, is refused: clients differ on them.
       {"d4:infoi1ee", kNone, not_valid, "the info value at offset 7 is not a dictionary"},
       {"d4:info3:abce", kNone, not_valid, "is not a dictionary"},
@@ -154,6 +155,8 @@ TEST(ParseTorrent, Rules) {
       EXPECT_EQ(scan.info->offset, rule.text.find(rule.span));
       EXPECT_EQ(scan.info->length, rule.span.size());
       EXPECT_EQ(scan.problem, "");
+      // Cut short before the span's last byte, the file has no span.
+      EXPECT_FALSE(Scan(std::string_view(rule.text).substr(0, scan.info->offset + scan.info->length - 1)).info);
     }
     EXPECT_EQ(scan.message, rule.message);
   }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "app/rating.h"
-#include "product.h"
 #include "settings/settings_store.h"
 #include "support/fakes.h"
 #include "support/memory_file_system.h"
@@ -17,6 +16,8 @@ namespace {
 
 using testing::FakeForm;
 using W = MainWindow;
+
+const std::string kHash = "600ccd1b71569232d01d110bc63e906beab04d8c";  // SHA-1 of "de"
 
 struct Desktop {
   testing::FakeFormHost host;
@@ -35,6 +36,10 @@ struct Desktop {
   Application app{AppServices{host, fs, registry, messages, system, dialogs, launcher, http, clock, desktop,
                               process_tables, prompt, default_apps}};
 
+  // With the terms accepted earlier, or not.
+  explicit Desktop(bool accepted = false) {
+    if (accepted) testing::PutText(registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
+  }
   // Starts the program and lets its start-up timers run, as the message loop would.
   void Start() {
     app.Start();
@@ -47,84 +52,75 @@ struct Desktop {
   }
 };
 
-TEST(Windows, AFirstStartShowsTheTermsAndCancelEndsTheProgramWritingNothing) {
-  Desktop d;
-  d.Start();
-  ASSERT_NE(d.Agreement(), nullptr);
-  EXPECT_TRUE(d.Agreement()->visible);
-  EXPECT_EQ(d.Main(), nullptr);  // nothing runs before the user answers
-  d.host.Click(*d.Agreement(), AgreementWindow::kCancelButton);
-  EXPECT_TRUE(d.host.quit);
-  EXPECT_EQ(d.Stored("TOS"), "");
-}
+TEST(Windows, TheTermsComeFirstCancelEndsWritingNothingAndOkShowsTheMainWindow) {
+  Desktop cancelled;
+  cancelled.Start();
+  ASSERT_NE(cancelled.Agreement(), nullptr);
+  EXPECT_TRUE(cancelled.Agreement()->visible);
+  EXPECT_EQ(cancelled.Main(), nullptr);  // nothing runs before the user answers
+  cancelled.host.Click(*cancelled.Agreement(), AgreementWindow::kCancelButton);
+  EXPECT_TRUE(cancelled.host.quit);
+  EXPECT_EQ(cancelled.Stored("TOS"), "");
 
-TEST(Windows, OkRecordsTheAcceptanceAndShowsTheMainWindowWithItsDefaults) {
   Desktop d;
   d.Start();
   d.host.Click(*d.Agreement(), AgreementWindow::kOkButton);
   d.host.RunTimers();
   EXPECT_EQ(d.Stored("TOS"), "ACCEPT");
   EXPECT_EQ(d.Agreement(), nullptr);
-  FakeForm& main = *d.Main();
-  EXPECT_TRUE(main.visible);
-  EXPECT_EQ(main.Text(W::kServiceUrl), kDefaultServiceUrl);
-  EXPECT_EQ(main.Text(W::kProgramPath), "notepad");
-  EXPECT_TRUE(main.Checked(W::kAllowNeutral));
-  EXPECT_FALSE(main.Checked(W::kAllowBad));
-
-  // A command-line start with the terms accepted opens no window at all, ends, and stores the settings
-  // it started with.
-  Desktop next;
-  testing::PutText(next.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
-  next.system.arguments = "\"C:\\missing.torrent\"";
-  next.Start();
-  EXPECT_EQ(next.host.OpenCount(), 0);
-  EXPECT_EQ(next.Main(), nullptr);
-  EXPECT_TRUE(next.messages.shown.empty());
-  EXPECT_EQ(next.Stored("torPath"), "notepad");
+  ASSERT_NE(d.Main(), nullptr);
+  EXPECT_TRUE(d.Main()->visible);
+  // The model's defaults, rendered.
+  EXPECT_EQ(d.Main()->Text(W::kProgramPath), "notepad");
+  EXPECT_TRUE(d.Main()->Checked(W::kAllowNeutral));
+  EXPECT_FALSE(d.Main()->Checked(W::kAllowBad));
 }
 
-TEST(Windows, TheMainWindowForwardsEditsAndClicksAndRendersTheCheck) {
-  Desktop d;
-  testing::PutText(d.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
+TEST(Windows, ACommandLineStartWithTheTermsAcceptedOpensNoWindowAndStoresTheSettings) {
+  Desktop d(true);
+  d.system.arguments = "\"C:\\missing.torrent\"";
+  d.Start();
+  EXPECT_EQ(d.host.OpenCount(), 0);
+  EXPECT_EQ(d.Main(), nullptr);
+  EXPECT_TRUE(d.messages.shown.empty());
+  EXPECT_EQ(d.Stored("torPath"), "notepad");
+}
+
+TEST(Windows, TheMainWindowForwardsEditsAndClicksRendersTheCheckAndClosesTheOthersWithIt) {
+  Desktop d(true);
   d.fs.Put("C:\\dl\\a.torrent", "d4:infodee");
   d.http.Answer("FAKE");
   d.Start();
   FakeForm& main = *d.Main();
-  ASSERT_TRUE(main.visible);
-  d.host.Type(main, W::kServiceUrl, "  http://127.0.0.1:8080/api/fakeskan.php  ");
+  d.host.Type(main, W::kServiceUrl, "http://127.0.0.1:8080/api/fakeskan.php");
   d.host.Type(main, W::kProgramPath, "C:\\Client\\client.exe");
   d.host.Type(main, W::kTorrentPath, "C:\\dl\\a.torrent");
   d.host.Click(main, W::kAllowGood);
   d.host.Click(main, W::kCheckButton);
-  EXPECT_EQ(d.http.urls, std::vector<std::string>{"  http://127.0.0.1:8080/api/fakeskan.php  ?hash="
-                                                  "600ccd1b71569232d01d110bc63e906beab04d8c"});
-  EXPECT_EQ(main.Text(W::kHash), "600ccd1b71569232d01d110bc63e906beab04d8c");
+  EXPECT_EQ(d.http.urls, std::vector<std::string>{"http://127.0.0.1:8080/api/fakeskan.php?hash=" + kHash});
+  EXPECT_EQ(main.Text(W::kHash), kHash);
   EXPECT_EQ(main.Text(W::kRating), "FAKE");
   EXPECT_EQ(main.At(W::kRating).color, kRed);
-
   d.host.Click(main, W::kAllowFake);
   d.host.Click(main, W::kLaunchButton);
   EXPECT_EQ(main.At(W::kRating).color, kBlue);
   EXPECT_EQ(d.launcher.started, std::vector<std::string>{"C:\\Client\\client.exe \"C:\\dl\\a.torrent\""});
 
-  d.host.Type(main, W::kTorrentPath, "C:\\dl\\gone.torrent");
-  d.host.Click(main, W::kCheckButton);
-  EXPECT_EQ(main.Text(W::kHash), kFileNotFound);
-  EXPECT_EQ(main.Text(W::kRating), "");
-
+  d.host.Click(main, W::kAboutButton);
+  d.host.Click(main, W::kAssociationButton);
+  ASSERT_NE(d.host.Find(AboutBox::Layout()), nullptr);
+  ASSERT_NE(d.host.Find(AssociationWindow::Layout(true)), nullptr);  // guided on Windows 10
   main.Close();
+  EXPECT_EQ(d.host.OpenCount(), 0);
   EXPECT_TRUE(d.host.quit);
   EXPECT_EQ(d.Stored("URL"), "http://127.0.0.1:8080/api/fakeskan.php");
   EXPECT_EQ(d.Stored("torPath"), "C:\\Client\\client.exe");
   EXPECT_EQ(d.Stored("Good"), "0");
   EXPECT_EQ(d.Stored("Fake"), "1");
-  EXPECT_EQ(d.registry.QueryValue(RegistryRoot::CurrentUser, kSettingsKey, "Fake")->type, kRegDword);
 }
 
 TEST(Windows, ThePathFieldsFollowTheWindowFromItsMinimumWidthOn) {
-  Desktop d;
-  testing::PutText(d.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
+  Desktop d(true);
   d.Start();
   FakeForm& main = *d.Main();
   const auto resize = [&](int width) {
@@ -139,27 +135,6 @@ TEST(Windows, ThePathFieldsFollowTheWindowFromItsMinimumWidthOn) {
   resize(9750);
   EXPECT_EQ(main.At(W::kTorrentPath).width, 6855);
   EXPECT_EQ(main.At(W::kProgramPath).width, 6495);
-}
-
-TEST(Windows, ClosingTheMainWindowClosesTheAboutBoxAndTheAssociationWindow) {
-  Desktop d;
-  testing::PutText(d.registry, RegistryRoot::CurrentUser, kSettingsKey, "TOS", "ACCEPT");
-  d.Start();
-  FakeForm& main = *d.Main();
-  d.host.Click(main, W::kAboutButton);
-  d.host.Click(main, W::kAssociationButton);
-  d.host.Click(main, W::kAboutButton);  // again: brought to the front, not loaded twice
-  FakeForm* about = d.host.Find(AboutBox::Layout());
-  ASSERT_NE(about, nullptr);
-  EXPECT_TRUE(about->visible);
-  EXPECT_EQ(about->brought_to_front, 2);
-  EXPECT_EQ(about->Text(AboutBox::kVersion), "Version " + std::string(kProgramVersion));
-  EXPECT_EQ(about->Text(AboutBox::kTitle), kProgramTitle);
-  ASSERT_NE(d.host.Find(AssociationWindow::Layout(true)), nullptr);  // guided on Windows 10
-  EXPECT_TRUE(main.visible);  // neither is modal
-  main.Close();
-  EXPECT_EQ(d.host.OpenCount(), 0);
-  EXPECT_TRUE(d.host.quit);
 }
 
 }  // namespace

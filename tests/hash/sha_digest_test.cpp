@@ -34,11 +34,10 @@ void ExpectDigests(std::span<const std::uint8_t> message, const Digests& expecte
   EXPECT_EQ(ShaHex(message, Sha256Strategy(&Sha256BlocksPortable)), expected.sha256);
 }
 
-// The examples of FIPS 180-4; the block boundaries of the padding are RandomMessagesAgreeWithOpenssl's.
+// The examples of FIPS 180-4 but the empty one, which is the first recorded below; the block boundaries
+// of the padding are RandomMessagesAgreeWithOpenssl's.
 TEST(ShaDigest, PublishedExamples) {
   const std::vector<std::pair<std::string, Digests>> cases = {
-      {"", {"da39a3ee5e6b4b0d3255bfef95601890afd80709", "d14a028c2a3a2bc9476102bb288234c415a2b01f828ea62ac5b3e42f",
-            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"}},
       {"abc", {"a9993e364706816aba3e25717850c26c9cd0d89d", "23097d223405d8228642a477bda255b32aadbce4bda0b3f7e36c9da7",
                "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"}},
       {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",

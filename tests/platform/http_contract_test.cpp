@@ -41,11 +41,6 @@ TEST(HttpContract, BodyBytesArriveExactlyWhateverTheStatus) {
     EXPECT_EQ(reply.status, status);
   }
 
-  server.Reply(200, "GOOD\r\n");
-  reply = client->Get(server.Url());
-  ASSERT_TRUE(reply.sent) << reply.error;
-  EXPECT_EQ(Text(reply.body), "GOOD\r\n");
-
   server.Reply(200, "");
   reply = client->Get(server.Url());
   ASSERT_TRUE(reply.sent) << reply.error;
@@ -105,24 +100,14 @@ TEST(HttpContract, SilentServerEndsInATimeOutNotAHang) {
   EXPECT_EQ(server.Targets().size(), 1u);  // the request did go out
 }
 
-TEST(HttpContract, NoAnswerAtAllIsNotSent) {
+TEST(HttpContract, NoAnswerAtAllOrAUrlTheClientCannotUseIsNotSent) {
   auto client = MakeSystemHttpClient(Quick());
-  {
-    TestHttpServer server;
-    server.CloseAtOnce();
-    const HttpReply reply = client->Get(server.Url());
-    EXPECT_FALSE(reply.sent);
-    EXPECT_FALSE(reply.error.empty());
-  }
-  const HttpReply refused = client->Get("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/");
-  EXPECT_FALSE(refused.sent);
-  EXPECT_FALSE(refused.error.empty());
-}
-
-TEST(HttpContract, UrlsTheClientCannotUseAreNotSent) {
-  auto client = MakeSystemHttpClient(Quick());
-  for (const char* url : {"", "http://", "not a url", "http://[::1", "ftp://127.0.0.1/x", "file:///etc/hosts",
-                          "http://127.0.0.1:99999/"}) {
+  TestHttpServer closing;
+  closing.CloseAtOnce();
+  for (const std::string& url : {closing.Url(), "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/",
+                                 std::string(""), std::string("http://"), std::string("not a url"),
+                                 std::string("http://[::1"), std::string("ftp://127.0.0.1/x"),
+                                 std::string("file:///etc/hosts"), std::string("http://127.0.0.1:99999/")}) {
     const HttpReply reply = client->Get(url);
     EXPECT_FALSE(reply.sent) << url;
     EXPECT_FALSE(reply.error.empty()) << url;

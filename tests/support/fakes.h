@@ -53,7 +53,7 @@ class FakeForm final : public IFormView {
   bool Visible() override { return visible; }
   void Show() override { visible = true; }
   void Hide() override { visible = false; }
-  void BringToFront() override { ++brought_to_front; }
+  void BringToFront() override {}
   void StartTimer(int timer, unsigned milliseconds) override { timers[timer] = milliseconds; }
   void StopTimer(int timer) override { timers.erase(timer); }
   void Close() override;
@@ -74,7 +74,6 @@ class FakeForm final : public IFormView {
   int outer_width;   // twips
   int outer_height;
   int dpi = 96;      // what the outer size is in pixels at
-  int brought_to_front = 0;
   struct Position {
     int left, top;
     bool operator==(const Position&) const = default;

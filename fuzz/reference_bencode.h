@@ -1,7 +1,7 @@
 #pragma once
 // A small strict bencode reader, written apart from the decoder so that the two can check each other:
-// recursive descent over exactly one value that must cover the whole input. Used by the differential
-// tests and by the fuzz target.
+// recursive descent over exactly one value that must cover the whole input. The fuzz target holds the
+// decoder to it.
 #include <cstddef>
 #include <string_view>
 
