@@ -26,9 +26,7 @@ void Application::RunCommandLineWithoutWindows() {
   // Windows started us for a torrent, and the terms were accepted earlier: the agreement and the main
   // window would only be made to stay hidden, so the check starts at once, as the main window's start
   // timer would start it.
-  int width = 0, height = 0;
-  s_.desktop.PrimaryMonitorSize(width, height);  // where the hidden main window would have been
-  main_model_.Load(width, height);
+  main_model_.Load();
   main_model_.RunCommandLine();
   // What closing the main window does: the popup goes (it would otherwise wait out its ten seconds)
   // and the settings are stored.

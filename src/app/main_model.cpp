@@ -58,10 +58,10 @@ void MainModel::SetSettings(Settings settings) {
   Changed();
 }
 
-void MainModel::Load(int monitor_width, int monitor_height) {
+void MainModel::Load() {
   const std::string folder = FolderOf(s_.system.ExecutablePath());
   logs_ = LogSwitches{false, false, folder + "\\Brisvane.log", folder + "\\debug.log"};
-  screen_ = TrayScreen{monitor_width, monitor_height, s_.system.ExpandEnvironment("%windir%")};
+  screen_ = TrayScreen{s_.system.ExpandEnvironment("%windir%")};
 
   Settings settings;  // the design defaults, where nothing is stored
   LoadSettings(s_.registry, settings);

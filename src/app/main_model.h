@@ -57,8 +57,8 @@ class MainModel final : private ICheckObserver {
 
   // The window's load: the stored settings (or their defaults), the torrent program from the current
   // .torrent handler (else the magnet handler, else "notepad"), the default service URL, the command
-  // line; `monitor_width` and `monitor_height` (pixels) are the screen the popup rises on.
-  void Load(int monitor_width, int monitor_height);
+  // line.
+  void Load();
 
   // The start-up decision: false for an interactive run, whose window should now show. Otherwise checks
   // the torrent named on the command line with the launch, then returns true: the program should end.

@@ -82,9 +82,7 @@ void MainWindow::Render() {
 }
 
 void MainWindow::OnLoad() {
-  int width = 0, height = 0;
-  view_->MonitorSize(width, height);
-  model_.Load(width, height);
+  model_.Load();
   view_->StartTimer(kStartTimer, 60);
 }
 

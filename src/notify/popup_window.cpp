@@ -81,12 +81,14 @@ void PopupWindow::Present(const PopupContent& content, const TrayScreen& screen)
   if (content.rating_color) view.SetForeColor(kRating, *content.rating_color);
   view.SetText(kAction, content.action);
   SetFileName(content.file_name);
-  Slide(screen, TaskBarTop(screen));
+  int width = 0, height = 0;
+  desktop_.PrimaryMonitorSize(width, height);
+  Slide(width, TaskBarTop(width, height, screen));
 }
 
-int PopupWindow::TaskBarTop(const TrayScreen& screen) {
-  const int x = screen.monitor_width - 1;
-  int y = screen.monitor_height - 1;
+int PopupWindow::TaskBarTop(int monitor_width, int monitor_height, const TrayScreen& screen) {
+  const int x = monitor_width - 1;
+  int y = monitor_height - 1;
   // The task bar: a window of the Windows shell at the bottom-right corner that spans the bottom edge.
   const WindowHandle corner = desktop_.WindowFromPoint(x, y);
   if (corner == 0) return y;
@@ -98,14 +100,14 @@ int PopupWindow::TaskBarTop(const TrayScreen& screen) {
   return y;
 }
 
-void PopupWindow::Slide(const TrayScreen& screen, int bottom_row) {
+void PopupWindow::Slide(int monitor_width, int bottom_row) {
   // The lookup processed messages: the popup may have closed meanwhile.
   IFormView* const view = view_;
   if (!view) return;
   const auto alive = [&] { return view_ == view; };
   int width = 0, height = 0;
   view->OuterPixels(width, height);
-  const int left = screen.monitor_width - width;
+  const int left = monitor_width - width;
   view->MoveToPixels(left, bottom_row);
   view->Show();
   ForceForeground(desktop_, view->NativeHandle());

@@ -23,9 +23,7 @@ struct PopupContent {
 // What the main window learnt at its load: the monitor's size in pixels and the Windows folder, where
 // the shell's task bar comes from.
 struct TrayScreen {
-  int monitor_width = 0;
-  int monitor_height = 0;
-  std::string windows_folder;
+  std::string windows_folder;  // the shell that owns the task bar is explorer.exe from here
 };
 
 // Shows a verdict; returns once the popup has been held and has slid away again, or has closed.
@@ -63,8 +61,8 @@ class PopupWindow final : public IFormEvents, public IPopup {
   IFormView& Load();
   void SetFileName(std::string_view name);
   // The bottom pixel row the popup rises from: above the shell's task bar when one spans the bottom edge.
-  int TaskBarTop(const TrayScreen& screen);
-  void Slide(const TrayScreen& screen, int bottom_row);
+  int TaskBarTop(int monitor_width, int monitor_height, const TrayScreen& screen);
+  void Slide(int monitor_width, int bottom_row);
 
   IFormHost& host_;
   IDesktopWindows& desktop_;

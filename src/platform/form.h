@@ -26,8 +26,6 @@ class IFormView {
   virtual void SetForeColor(int control, Color color) = 0;
   virtual void SetControlWidth(int control, int twips) = 0;
   virtual int OuterWidth() = 0;  // twips, the whole window with its border
-  // Size in pixels of the whole monitor (not its work area) that holds the window, nearest if none.
-  virtual void MonitorSize(int& width, int& height) = 0;
   virtual bool Visible() = 0;
   virtual void Show() = 0;  // make visible
   virtual void Hide() = 0;
@@ -44,7 +42,7 @@ class IFormView {
   // itself to its caption would take.
   virtual int TextWidth(int /*control*/) { return 0; }
   // For a window that places itself on the screen (the popup over the task bar): screen pixels, as
-  // MonitorSize gives them, whatever the window's DPI. MoveToPixels takes the top-left corner.
+  // the desktop gives the monitor's size, whatever the window's DPI. MoveToPixels takes the top-left corner.
   // The defaults do nothing, so views that need none of this need not implement them.
   virtual void OuterPixels(int& width, int& height) { width = height = 0; }
   virtual void MoveToPixels(int /*left*/, int /*top*/) {}

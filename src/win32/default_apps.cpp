@@ -5,11 +5,14 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "win32/ole.h"
+
 namespace brisvane::win32 {
 
 void DefaultApps::AssociationsChanged() { SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr); }
 
 bool DefaultApps::OpenChooser(const OsVersionInfo& version) {
+  UseOle();
   if (version.major >= 10) {
     // Windows 11 opens Brisvane's own page with the query; Windows 10 opens the Default Apps page.
     const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"ms-settings:defaultapps?registeredAppUser=Brisvane",

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "win32/ole.h"
 #include "win32/text.h"
 
 namespace brisvane::win32 {
@@ -53,6 +54,7 @@ class SafrcFileOpen final : public ISystemFileOpen {
 }  // namespace
 
 std::unique_ptr<ISystemFileOpen> FileDialogs::CreateSystemFileOpen() {
+  UseOle();
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(L"SAFRCFileDlg.FileOpen", &clsid))) return nullptr;
   IDispatch* object = nullptr;
@@ -64,6 +66,7 @@ std::unique_ptr<ISystemFileOpen> FileDialogs::CreateSystemFileOpen() {
 }
 
 std::string FileDialogs::ShowStandardOpen() {
+  UseOle();
   // Room for any path the shell allows.
   std::vector<wchar_t> buffer(32768, L'\0');
   OPENFILENAMEW dialog{};

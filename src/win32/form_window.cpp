@@ -156,20 +156,6 @@ int Win32Form::TextWidth(int control) {
   return ToDesign(win32::MeasureControl(controls_[i].window, places_[i].kind, dpi_).text_width);
 }
 
-void Win32Form::MonitorSize(int& width, int& height) {
-  HMONITOR monitor = window_ ? MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST)
-                             : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetMonitorInfoW(monitor, &info)) {
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
-    return;
-  }
-  width = info.rcMonitor.right - info.rcMonitor.left;
-  height = info.rcMonitor.bottom - info.rcMonitor.top;
-}
-
 void Win32Form::Show() {
   if (!window_) return;
   ShowWindow(window_, SW_SHOW);

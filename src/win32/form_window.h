@@ -49,7 +49,6 @@ class Win32Form final : public IFormView {
   void MoveToPixels(int left, int top) override;
   int TextWidth(int control) override;
   std::uintptr_t NativeHandle() override { return reinterpret_cast<std::uintptr_t>(window_); }
-  void MonitorSize(int& width, int& height) override;
   bool Visible() override { return window_ && IsWindowVisible(window_); }
   void Show() override;
   void Hide() override;

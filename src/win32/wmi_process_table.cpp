@@ -60,7 +60,7 @@ class Bstr {
 class WmiProcessTable final : public IProcessTable {
  public:
   WmiProcessTable() {
-    // The program runs in a single-threaded apartment already; a test thread may have none yet.
+    // Joins the thread's single-threaded apartment, or makes one for the table's life.
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     uninitialize_ = SUCCEEDED(hr);
   }

@@ -22,7 +22,7 @@ struct Tray {
   testing::FakeClock clock;
   ProcessLookup lookup{tables, prompt, host};
   PopupWindow popup{host, desktop, lookup, clock};
-  TrayScreen screen{1920, 1080, "C:\\WINDOWS"};
+  TrayScreen screen{"C:\\WINDOWS"};
   PopupContent content{"a.torrent", "GOOD", kGreenish, "Allowed"};
 
   Tray() {

@@ -49,7 +49,6 @@ class FakeForm final : public IFormView {
   void SetForeColor(int control, Color color) override { At(control).color = color; }
   void SetControlWidth(int control, int twips) override { At(control).width = twips; }
   int OuterWidth() override { return outer_width; }
-  void MonitorSize(int& width, int& height) override { width = 1920, height = 1080; }
   bool Visible() override { return visible; }
   void Show() override { visible = true; }
   void Hide() override { visible = false; }

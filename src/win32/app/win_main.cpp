@@ -1,7 +1,5 @@
 // Brisvane.exe: builds the Windows services and the program's windows, then runs the message loop.
 #include <windows.h>
-#include <commctrl.h>
-#include <ole2.h>
 
 #include <exception>
 
@@ -27,11 +25,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     brisvane::RevertAssociationIfOwned(*brisvane::MakeSystemRegistry(), system);
     return 0;
   }
-  // The system's file-open object and the common dialogs want an apartment-threaded COM.
-  const HRESULT ole = OleInitialize(nullptr);
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
-
   int exit_code = 0;
   brisvane::Win32MessageBox messages;
   try {
@@ -59,6 +52,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     messages.Show(std::string("Brisvane has to close: ") + error.what(), brisvane::kProgramTitle);
     exit_code = 1;
   }
-  if (SUCCEEDED(ole)) OleUninitialize();
   return exit_code;
 }
