@@ -8,7 +8,7 @@ build=(cmake ninja-build g++ make python3 openssl
        g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
        libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
        pkg-config libboost-dev libpq-dev libsqlite3-dev sqlite3)
-run=(wine wine64 fonts-wine xvfb x11-utils imagemagick)
+run=(wine wine64 fonts-wine fonts-wqy-microhei xvfb x11-utils imagemagick)
 package=(nsis osslsigncode zip unzip dpkg-dev file)
 test=(clang-14 libfuzzer-14-dev python3-libtorrent mktorrent lintian adduser postgresql nginx wrk curl)
 bench=(wrk nginx curl)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the screenshots in docs/: the agreement, the main window after a check, and the about box,
-# from the real Brisvane.exe under Wine on a private X display.
+# Takes the screenshots in docs/: the agreement, the main window after a check, the about box and the
+# popup for a Japanese name at 96 dpi, then the main window and the popup with the display scaled to
+# 150 % (144 dpi), from the real Brisvane.exe under Wine on a private X display of 1280 x 800.
 #   scripts/screenshots.sh [BUILD_DIR]     (default build/win, built first)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +20,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-"$root/scripts/xvfb-start.sh" "$state" 1024x768x24 >/dev/null
+"$root/scripts/xvfb-start.sh" "$state" 1280x800x24 >/dev/null
 export DISPLAY=$(cat "$state/display")
 "$root/scripts/wine-stop" "$prefix"
 
@@ -28,7 +29,7 @@ winfolder="Z:$(echo "$work/poses" | tr / '\\')"
 BRISVANE_SHOWCASE=$winfolder "$root/scripts/wine-run" "$prefix" "$build/tests/brisvane_e2e.exe" \
   --gtest_filter=Showcase.* --gtest_brief=1 >"$work/e2e.log" 2>&1 &
 runner=$!
-for pose in agreement main-window about-box; do
+for pose in agreement main-window about-box popup main-window-144dpi popup-144dpi; do
   for _ in $(seq 1 3000); do
     [ -f "$work/poses/$pose.ready" ] && break
     kill -0 $runner 2>/dev/null || { cat "$work/e2e.log"; echo "the showcase ended early" >&2; exit 1; }

@@ -8,6 +8,9 @@ namespace {
 using K = ControlKind;
 using W = MainWindow;
 
+// Any info-hash is 40 hex digits; "d" is as wide as the widest of them in the usual fonts.
+constexpr std::string_view kWidestHash = "dddddddddddddddddddddddddddddddddddddddd";
+
 // Design positions in twips at 96 dpi; the tab indexes give the keyboard focus order.
 constexpr std::array kMainControls{
     ControlLayout{W::kBrowseTorrent, K::Button, "Browse", 180, 120, 735, 375, 0},
@@ -25,7 +28,7 @@ constexpr std::array kMainControls{
     ControlLayout{W::kAllowBad, K::CheckBox, "Allow bad rated torrents", 240, 2760, 2655, 195, 13},
     ControlLayout{W::kAllowFake, K::CheckBox, "Allow fake rated torrents", 240, 3000, 3435, 195, 7},
     ControlLayout{W::kHashCaption, K::Label, "Torrent info hash:", 4800, 1680, 1275, 315},
-    ControlLayout{W::kHash, K::HashField, "", 6120, 1680, 3855, 255, 8},
+    ControlLayout{W::kHash, K::HashField, "", 6120, 1680, 3855, 255, 8, true, false, 0, false, kWidestHash},
     ControlLayout{W::kRatingCaption, K::Label, "Bitsnoop rating:", 4800, 1980, 1215, 315},
     ControlLayout{W::kRating, K::Label, "", 6000, 1980, 2895, 255},
     ControlLayout{W::kCheckButton, K::Button, "Check torrent", 4680, 2520, 1275, 555, 9},

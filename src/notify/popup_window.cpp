@@ -18,10 +18,13 @@ constexpr int kFileFieldWidth = 2355;
 constexpr std::array kPopupControls{
     ControlLayout{P::kFileCaption, K::Label, "File:", 0, 0, 315, 255},
     ControlLayout{P::kFileName, K::HashField, "", 360, 0, kFileFieldWidth, 435, -1, true, false, 0, true},
-    ControlLayout{P::kRatingCaption, K::Label, "Rating:", 0, 480, 495, 255},
-    ControlLayout{P::kRating, K::Label, "", 540, 480, 1995, 255},
-    ControlLayout{P::kActionCaption, K::Label, "Action:", 0, 780, 495, 255},
-    ControlLayout{P::kAction, K::Label, "", 540, 780, 1995, 195},
+    // The values start 120 twips further right than the design's 540, which left the captions too little
+    // room in today's system fonts; the values still have three times the room their words take, and the
+    // popup keeps its size.
+    ControlLayout{P::kRatingCaption, K::Label, "Rating:", 0, 480, 615, 255},
+    ControlLayout{P::kRating, K::Label, "", 660, 480, 1875, 255},
+    ControlLayout{P::kActionCaption, K::Label, "Action:", 0, 780, 615, 255},
+    ControlLayout{P::kAction, K::Label, "", 660, 780, 1875, 195},
     // Only measures the name on one line; it lies hidden under the field.
     ControlLayout{P::kNameMeasure, K::Label, "", 720, 240, 480, 195, -1, false},
 };
@@ -34,12 +37,6 @@ std::string LowerAscii(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return lower;
-}
-
-// The screen row a top edge in twips falls on: the nearest pixel, as the window system rounds.
-int PixelOf(int twips) {
-  const int shifted = twips + kTwipsPerPixel / 2;
-  return shifted >= 0 ? shifted / kTwipsPerPixel : -((-shifted + kTwipsPerPixel - 1) / kTwipsPerPixel);
 }
 
 }  // namespace
@@ -106,28 +103,22 @@ void PopupWindow::Slide(const TrayScreen& screen, int bottom_row) {
   IFormView* const view = view_;
   if (!view) return;
   const auto alive = [&] { return view_ == view; };
-  const int bottom = bottom_row * kTwipsPerPixel;
-  const int left = screen.monitor_width * kTwipsPerPixel - view->OuterWidth();
-  // Moves one twip at a time, but tells the window only when it lands on another pixel row.
-  int row = PixelOf(bottom - 1);
-  const auto set_top = [&](int twips) {
-    if (PixelOf(twips) == row) return;
-    row = PixelOf(twips);
-    view->MoveTo(left, twips);
-  };
-  view->MoveTo(left, bottom - 1);
+  int width = 0, height = 0;
+  view->OuterPixels(width, height);
+  const int left = screen.monitor_width - width;
+  view->MoveToPixels(left, bottom_row);
   view->Show();
   ForceForeground(desktop_, view->NativeHandle());
 
   // Up until its bottom edge is on the task bar's top row. Nothing else runs during a slide.
-  for (int t = bottom; alive() && t > bottom - view->OuterHeight();) set_top(--t);
+  for (int top = bottom_row - 1; alive() && top >= bottom_row - height; --top) view->MoveToPixels(left, top);
   if (!alive()) return;
   // Closed during the hold (with the main window, say), it is held no longer.
   WaitProcessingMessages(clock_, host_, kHold, [&] { return !alive(); });
   if (!alive()) return;
   // Down until its top edge is on that row, behind the task bar.
-  const int height = view->OuterHeight();
-  for (int t = bottom - height; t <= bottom && alive(); ++t) set_top(t);
+  view->OuterPixels(width, height);
+  for (int top = bottom_row - height + 1; top <= bottom_row && alive(); ++top) view->MoveToPixels(left, top);
 }
 
 void WaitProcessingMessages(IClock& clock, IFormHost& host, std::chrono::milliseconds duration,

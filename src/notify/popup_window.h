@@ -13,9 +13,6 @@
 
 namespace brisvane {
 
-// Screen pixels and window twips meet at this fixed ratio, whatever the display's real one.
-inline constexpr int kTwipsPerPixel = 15;
-
 struct PopupContent {
   std::string file_name;
   std::string rating;
@@ -57,7 +54,8 @@ class PopupWindow final : public IFormEvents, public IPopup {
 
   // Fills the popup (made fresh with its design values when there is none; one that is still up keeps
   // its size and its timer), shows it at the bottom-right corner above the task bar (or at the bottom
-  // row without one), slides it up, holds it for kHold and slides it down again.
+  // row without one), slides it up a pixel row at a time, holds it for kHold and slides it down again.
+  // Placed in screen pixels, as the monitor's size comes, whatever the popup's DPI.
   void Present(const PopupContent& content, const TrayScreen& screen) override;
   void Close() override;
 

@@ -1,8 +1,9 @@
 #pragma once
 // The seam between a window's logic and its on-screen form. The logic describes a form as a layout (a
 // table of controls at their design positions in twips) and handles its events; the platform layer builds
-// the real window from the layout and forwards the user's actions. Control ids are small integers that
-// each window defines in its own enum.
+// the real window from the layout (at the window's DPI, and wider or taller where the system font needs
+// the room) and forwards the user's actions. Control ids are small integers that each window defines in
+// its own enum.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,15 +37,17 @@ class IFormView {
   // The form's OnUnload runs, then the window is destroyed. Safe to call more than once.
   virtual void Close() = 0;
 
-  // For windows that place and size themselves (the popup over the task bar, a window that widens to
-  // fit a name). Twips like the rest; MoveTo takes the screen position of the window's top-left corner.
-  // The defaults do nothing, so views that need none of this need not implement it.
-  virtual int OuterHeight() { return 0; }  // twips, the whole window with its border
+  // For windows that widen themselves to fit a name: twips of the design, like the rest (a form that the
+  // host stretched for its font reports and takes widths as if it were not).
   virtual void SetOuterWidth(int /*twips*/) {}
-  virtual void MoveTo(int /*left*/, int /*top*/) {}
   // Width in twips of the control's text on one line in the control's font: what a label that sizes
   // itself to its caption would take.
   virtual int TextWidth(int /*control*/) { return 0; }
+  // For a window that places itself on the screen (the popup over the task bar): screen pixels, as
+  // MonitorSize gives them, whatever the window's DPI. MoveToPixels takes the top-left corner.
+  // The defaults do nothing, so views that need none of this need not implement them.
+  virtual void OuterPixels(int& width, int& height) { width = height = 0; }
+  virtual void MoveToPixels(int /*left*/, int /*top*/) {}
   // The window system's handle of the form (an HWND on Windows), 0 once closed.
   virtual std::uintptr_t NativeHandle() { return 0; }
 };

@@ -1,6 +1,7 @@
 #include "platform/form_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <numeric>
@@ -30,6 +31,14 @@ int MulDivRounded(int value, int numerator, int denominator) {
 }
 
 std::string Quoted(std::string_view caption) { return "form \"" + std::string(caption) + "\""; }
+
+// Pixels a control's text has on its first line: up to the next control beside that line. A label's box
+// is often taller than its text, down into the next row of the design.
+int OneLineRoom(std::span<const ControlPlace> controls, const ControlPlace& c, int client_width, int dpi,
+                const ControlMeasure& measure) {
+  const int line = c.kind == ControlKind::CheckBox ? 0 : PixelsToTwips(measure.line_height, dpi);
+  return TwipsToPixels(RightLimit(controls, c, client_width, line) - c.left, dpi);
+}
 
 }  // namespace
 
@@ -133,12 +142,12 @@ std::vector<std::size_t> PlanZOrder(std::span<const ControlLayout> controls) {
   return order;
 }
 
-int RightLimit(std::span<const ControlPlace> controls, const ControlPlace& control, int client_width) {
+int RightLimit(std::span<const ControlPlace> controls, const ControlPlace& control, int client_width, int rows) {
   int limit = client_width;
+  const int bottom = control.top + (rows > 0 ? std::min(rows, control.height) : control.height);
   for (const ControlPlace& other : controls) {
     if (other.id == control.frame) limit = std::min(limit, other.left + other.width - kFrameBorderTwips);
-    const bool beside = other.left > control.left && other.top < control.top + control.height &&
-                        control.top < other.top + other.height;
+    const bool beside = other.left > control.left && other.top < bottom && control.top < other.top + other.height;
     if (beside && other.id != control.id && other.visible) limit = std::min(limit, other.left);
   }
   return limit;
@@ -155,15 +164,87 @@ PixelPlace PlaceAtDpi(std::span<const ControlPlace> controls, std::size_t index,
 
   int need = measure.text_width;
   if (c.kind == ControlKind::CheckBox) need += measure.check_box + MulDivRounded(kCheckBoxGap, dpi, 96);
-  const int room = TwipsToPixels(RightLimit(controls, c, client_width) - c.left, dpi);
+  const int room = OneLineRoom(controls, c, client_width, dpi, measure);
   if (need > place.width) place.width = std::max(place.width, std::min(need, room));
   if (c.kind != ControlKind::CheckBox) {
-    const int shown = std::min(place.width, room);
-    const bool wrap = need > shown && measure.line_height > 0 && place.height >= 2 * measure.line_height;
-    if (wrap) place.width = shown;
+    const bool wrap = need > std::min(place.width, room) && measure.line_height > 0 &&
+                      place.height >= 2 * measure.line_height;
+    // Wrapped, its lines reach as far as the controls beside all of them allow.
+    if (wrap) place.width = std::min(place.width, TwipsToPixels(RightLimit(controls, c, client_width) - c.left, dpi));
     place.flow = wrap ? TextFlow::Wrap : TextFlow::OneLine;
   }
   return place;
+}
+
+bool ShowsWholeText(const ControlPlace& control) {
+  switch (control.kind) {
+    case ControlKind::Label:
+    case ControlKind::BoldLabel:
+    case ControlKind::CheckBox:
+    case ControlKind::Button:
+    case ControlKind::Frame:
+      return true;
+    case ControlKind::HashField:
+      return !control.multiline;
+    default:
+      return false;
+  }
+}
+
+TextRoom RoomForText(std::span<const ControlPlace> controls, std::size_t index, int client_width, int dpi,
+                     const ControlMeasure& measure) {
+  const ControlPlace& c = controls[index];
+  if (!c.visible || !ShowsWholeText(c) || measure.text_width <= 0) return {};
+  const PixelPlace place = PlaceAtDpi(controls, index, client_width, dpi, measure);
+  const bool label = c.kind == ControlKind::Label || c.kind == ControlKind::BoldLabel;
+  if (label && (c.multiline || place.flow == TextFlow::Wrap) && measure.wrapped) {
+    const ControlMeasure::Block block = measure.wrapped(place.width);
+    return {block.width, place.width, block.height, place.height};
+  }
+  int width = place.width;
+  int need = measure.text_width + 2 * measure.margin;
+  if (label) width = std::min(width, OneLineRoom(controls, c, client_width, dpi, measure));
+  if (c.kind == ControlKind::CheckBox) need += measure.check_box + MulDivRounded(kCheckBoxGap, dpi, 96);
+  return {need, width, measure.line_height, place.height};
+}
+
+int Stretched(int twips, double factor) { return static_cast<int>(std::lround(twips * factor)); }
+
+std::vector<ControlPlace> Stretch(std::span<const ControlPlace> controls, FormStretch stretch) {
+  std::vector<ControlPlace> stretched(controls.begin(), controls.end());
+  for (ControlPlace& c : stretched) {
+    // Edges, not sizes, are scaled, so that controls that touch in the design still touch.
+    const int right = Stretched(c.left + c.width, stretch.x), bottom = Stretched(c.top + c.height, stretch.y);
+    c.left = Stretched(c.left, stretch.x);
+    c.top = Stretched(c.top, stretch.y);
+    c.width = right - c.left;
+    c.height = bottom - c.top;
+  }
+  return stretched;
+}
+
+FormStretch PlanStretch(std::span<const ControlPlace> controls, std::span<const ControlMeasure> measures,
+                        int client_width, int dpi, FormStretch least) {
+  FormStretch stretch{std::clamp(least.x, 1.0, kMaxStretch), std::clamp(least.y, 1.0, kMaxStretch)};
+  // One way at a time: each round grows the factor by the largest shortfall at the current one, which
+  // rounding to whole pixels may leave a pixel short, hence a few rounds.
+  for (const bool wider : {true, false}) {
+    double& factor = wider ? stretch.x : stretch.y;
+    for (int round = 0; round < 20 && factor < kMaxStretch; ++round) {
+      const std::vector<ControlPlace> places = Stretch(controls, stretch);
+      const int width = Stretched(client_width, stretch.x);
+      double grow = 1.0;
+      for (std::size_t i = 0; i < places.size() && i < measures.size(); ++i) {
+        const TextRoom room = RoomForText(places, i, width, dpi, measures[i]);
+        const int need = wider ? room.need_width : room.need_height;
+        const int have = wider ? room.width : room.height;
+        if (need > have) grow = std::max(grow, have > 0 ? static_cast<double>(need) / have : kMaxStretch);
+      }
+      if (grow == 1.0) break;
+      factor = std::min(factor * grow, kMaxStretch);
+    }
+  }
+  return stretch;
 }
 
 }  // namespace brisvane

@@ -1,9 +1,11 @@
 #pragma once
 // A form as its logic describes it (a table of controls at their design places in twips) and the pure
 // planning that turns such a table into a window: checking it, resolving frames, the z-order, twips and
-// pixels at a DPI, and how far a one-line caption may grow once the window system has measured it. The
-// platform layer measures and applies; everything decided here needs no window system.
+// pixels at a DPI, how far a one-line caption may grow once the window system has measured it, and how
+// much wider or taller than its design a form must be for all its text to show. The platform layer
+// measures and applies; everything decided here needs no window system.
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,9 @@ struct ControlLayout {
   bool checked = false;          // check boxes: the design state
   int frame = 0;                 // id of the enclosing frame, 0 for none
   bool multiline = false;        // labels that wrap
+  // The widest text the logic puts into a control that the design leaves empty (a hash, a rating), so
+  // that the form is planned wide enough before the logic fills it.
+  std::string_view sample = {};
 };
 
 struct FormLayout {
@@ -81,9 +86,10 @@ std::vector<ControlPlace> PlaceControls(const FormLayout& layout, int max_contro
 // windowed controls, a later label over an earlier one as in the design, and the frames beneath those.
 std::vector<std::size_t> PlanZOrder(std::span<const ControlLayout> controls);
 
-// Twips: how far right `control` may grow: to the next visible control beside it (overlapping its rows),
-// or the inner edge of its frame, or the form's edge.
-int RightLimit(std::span<const ControlPlace> controls, const ControlPlace& control, int client_width);
+// Twips: how far right `control` may grow: to the next visible control beside it (overlapping its rows,
+// or only the first `rows` twips of them when more than 0), or the inner edge of its frame, or the form's
+// edge.
+int RightLimit(std::span<const ControlPlace> controls, const ControlPlace& control, int client_width, int rows = 0);
 
 // What the window system measured at the form's DPI, in pixels: the control's text in its own font, and
 // the system's sizes of a check box's box and of an icon.
@@ -92,6 +98,13 @@ struct ControlMeasure {
   int line_height = 0;  // one line of the font
   int check_box = 0;
   int icon_size = 0;
+  int margin = 0;       // what a button, a frame or a field keeps clear on either side of its text
+  // The text wrapped at a width: the width of its longest line (more than asked when a word is longer)
+  // and its height. Unset where the control never wraps.
+  struct Block {
+    int width = 0, height = 0;
+  };
+  std::function<Block(int width)> wrapped = {};
 };
 
 // How a label that grows to its text shows it: on one line, cut at its edge, or wrapped when it still
@@ -110,5 +123,40 @@ struct PixelPlace {
 // pixels high (grey over white).
 PixelPlace PlaceAtDpi(std::span<const ControlPlace> controls, std::size_t index, int client_width, int dpi,
                       const ControlMeasure& measure);
+
+// Labels, check boxes, buttons, frames and display fields show their whole text; what the user types
+// into an edit field scrolls, and a multi-line field's logic sizes it to its text itself.
+bool ShowsWholeText(const ControlPlace& control);
+
+// What a control's text needs at its PlaceAtDpi place and what it has there, in pixels; all 0 for a
+// control that is hidden, empty or not ShowsWholeText. A label that wraps, or is made to, needs height;
+// everything else needs width on one line and the height of that line.
+struct TextRoom {
+  int need_width = 0, width = 0;
+  int need_height = 0, height = 0;
+  bool Fits() const { return need_width <= width && need_height <= height; }
+};
+TextRoom RoomForText(std::span<const ControlPlace> controls, std::size_t index, int client_width, int dpi,
+                     const ControlMeasure& measure);
+
+// How much wider and taller than its design a form is drawn: every x position and width (and the client
+// width) times `x`, every y position and height times `y`.
+struct FormStretch {
+  double x = 1.0, y = 1.0;
+  bool operator==(const FormStretch&) const = default;
+};
+// A form grows no further: text that a font so much wider than the design's still cannot fit is cut
+// rather than the window made huge.
+inline constexpr double kMaxStretch = 1.5;
+
+int Stretched(int twips, double factor);
+std::vector<ControlPlace> Stretch(std::span<const ControlPlace> controls, FormStretch stretch);
+
+// The smallest stretch, no less than `least` and at most kMaxStretch each way, at which every control's
+// text fits (RoomForText), `measures` being the controls' in the same order: first wider, since the
+// width decides how far labels reach and where wrapped text breaks, then taller. The design's order and
+// alignment stay as they are, only larger.
+FormStretch PlanStretch(std::span<const ControlPlace> controls, std::span<const ControlMeasure> measures,
+                        int client_width, int dpi, FormStretch least = {});
 
 }  // namespace brisvane

@@ -89,26 +89,42 @@ HICON ProgramIcon(int size) {
   return icon ? icon : CopyIcon(LoadIconW(nullptr, IDI_APPLICATION));
 }
 
-ControlMeasure MeasureControl(HWND control, ControlKind kind, UINT dpi) {
+ControlMeasure MeasureControl(HWND control, ControlKind kind, UINT dpi, std::wstring_view sample) {
   ControlMeasure measure;
-  if (kind == ControlKind::Icon) measure.icon_size = MetricForDpi(SM_CXICON, dpi);
-  if (kind == ControlKind::CheckBox) measure.check_box = MetricForDpi(SM_CXMENUCHECK, dpi);
-  const std::wstring text = WindowText(control);
-  HDC dc = GetDC(control);
-  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
-  RECT r{};
-  // Static controls show "&" as an access key; the others show it as it is.
-  const bool prefix = kind == ControlKind::Label || kind == ControlKind::BoldLabel;
-  if (!text.empty()) {
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_CALCRECT | DT_SINGLELINE | (prefix ? 0 : DT_NOPREFIX));
+  if (kind == ControlKind::Icon) {
+    measure.icon_size = MetricForDpi(SM_CXICON, dpi);
+    return measure;
   }
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  measure.text_width = r.right - r.left;
-  measure.line_height = metrics.tmHeight;
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  if (kind == ControlKind::CheckBox) measure.check_box = MetricForDpi(SM_CXMENUCHECK, dpi);
+  if (kind == ControlKind::Button || kind == ControlKind::Frame) measure.margin = 3 * MetricForDpi(SM_CXEDGE, dpi);
+  if (kind == ControlKind::HashField || kind == ControlKind::Edit) {
+    const DWORD margins = static_cast<DWORD>(SendMessageW(control, EM_GETMARGINS, 0, 0));
+    measure.margin = std::max(LOWORD(margins), HIWORD(margins)) + 1;
+  }
+  // Everything but a field shows "&" as an access key.
+  const UINT prefix = kind == ControlKind::HashField || kind == ControlKind::Edit ? DT_NOPREFIX : 0;
+  const HFONT font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  const auto draw = [control, font, prefix](std::wstring_view text, UINT flags, int width) {
+    RECT r{0, 0, width, 0};
+    HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, font);
+    if (!text.empty()) DrawTextW(dc, text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | prefix | flags);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return std::pair{r, static_cast<int>(metrics.tmHeight)};
+  };
+  const std::wstring text = WindowText(control);
+  const auto [line, line_height] = draw(text, DT_SINGLELINE, 0);
+  measure.text_width = std::max<int>(line.right, draw(sample, DT_SINGLELINE, 0).first.right);
+  measure.line_height = line_height;
+  if (kind == ControlKind::Label || kind == ControlKind::BoldLabel) {
+    measure.wrapped = [draw, text](int width) {
+      const RECT r = draw(text, DT_WORDBREAK, width).first;
+      return ControlMeasure::Block{r.right, r.bottom};
+    };
+  }
   return measure;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/form.h"
@@ -30,9 +31,10 @@ FormFonts CreateFormFonts(UINT dpi);
 // The caller owns the result.
 HICON ProgramIcon(int size);
 
-// What `PlaceAtDpi` needs measured of a control at `dpi`: its current text in its own font, the box of a
-// check box, the size of an icon.
-ControlMeasure MeasureControl(HWND control, ControlKind kind, UINT dpi);
+// What the plan needs measured of a control at `dpi`: its current text (or `sample`, when wider) in its
+// own font, on one line and wrapped, the box of a check box, the margins of a button, frame or field, the
+// size of an icon.
+ControlMeasure MeasureControl(HWND control, ControlKind kind, UINT dpi, std::wstring_view sample = {});
 
 // Static controls wrap their text or keep it on one line by their style.
 void SetTextFlow(HWND label, TextFlow flow);

@@ -1,6 +1,7 @@
 #include "win32/form_window.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <utility>
 
@@ -22,7 +23,9 @@ Win32Form::Win32Form(Win32FormHost& host, const FormLayout& layout, IFormEvents&
       default_button_(layout.default_button),
       cancel_button_(layout.cancel_button),
       places_(std::move(places)),
-      controls_(places_.size()) {}
+      controls_(places_.size()) {
+  for (const ControlLayout& c : layout.controls) samples_.push_back(win32::Widen(c.sample));
+}
 
 Win32Form::~Win32Form() { ReleaseResources(); }
 
@@ -80,7 +83,18 @@ void Win32Form::SetText(int control, std::string_view text) {
   const std::size_t i = Find(control);
   if (!window_) return;
   SetWindowTextW(controls_[i].window, win32::Widen(text).c_str());
-  if (FitsItsText(places_[i].kind, places_[i].multiline)) Place(i);
+  const ControlPlace& place = places_[i];
+  if (!FitsItsText(place.kind, place.multiline) && !ShowsWholeText(place)) return;
+  const std::vector<ControlPlace> plan = Plan();
+  const ControlMeasure measure = Measure(i);
+  if (RoomForText(plan, i, PlannedClientWidth(), static_cast<int>(dpi_), measure).Fits()) {
+    Place(i, plan, measure);
+    return;
+  }
+  // Longer than the form was planned for: it grows (never shrinks) to show it.
+  const FormStretch before = stretch_;
+  Replan(stretch_);
+  if (stretch_ != before) SizeWindow(/*center=*/false);
 }
 
 bool Win32Form::Checked(int control) {
@@ -111,34 +125,35 @@ void Win32Form::SetControlWidth(int control, int twips) {
 
 int Win32Form::OuterWidth() {
   RECT r{};
-  return window_ && GetWindowRect(window_, &r) ? PixelsToTwips(r.right - r.left, static_cast<int>(dpi_)) : 0;
-}
-
-int Win32Form::OuterHeight() {
-  RECT r{};
-  return window_ && GetWindowRect(window_, &r) ? PixelsToTwips(r.bottom - r.top, static_cast<int>(dpi_)) : 0;
+  return window_ && GetWindowRect(window_, &r) ? ToDesign(r.right - r.left) : 0;
 }
 
 void Win32Form::SetOuterWidth(int twips) {
   if (!window_) return;
-  RECT r{};
-  GetWindowRect(window_, &r);
-  SetWindowPos(window_, nullptr, 0, 0, TwipsToPixels(std::max(twips, 0), static_cast<int>(dpi_)), r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT outer{}, client{};
+  GetWindowRect(window_, &outer);
+  GetClientRect(window_, &client);
+  const int width = TwipsToPixels(Stretched(std::max(twips, 0), stretch_.x), static_cast<int>(dpi_));
+  // The client area is the form's edge: labels may reach it, and a later re-plan keeps this width.
+  client_width_ = ToDesign(width - (outer.right - outer.left) + client.right);
+  SetWindowPos(window_, nullptr, 0, 0, width, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32Form::MoveTo(int left, int top) {
-  if (!window_) return;
-  const int dpi = static_cast<int>(dpi_);
-  SetWindowPos(window_, nullptr, TwipsToPixels(left, dpi), TwipsToPixels(top, dpi), 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+void Win32Form::OuterPixels(int& width, int& height) {
+  RECT r{};
+  if (!window_ || !GetWindowRect(window_, &r)) r = {};
+  width = r.right - r.left;
+  height = r.bottom - r.top;
+}
+
+void Win32Form::MoveToPixels(int left, int top) {
+  if (window_) SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int Win32Form::TextWidth(int control) {
   const std::size_t i = Find(control);
   if (!window_) return 0;
-  const ControlMeasure measure = win32::MeasureControl(controls_[i].window, places_[i].kind, dpi_);
-  return PixelsToTwips(measure.text_width, static_cast<int>(dpi_));
+  return ToDesign(win32::MeasureControl(controls_[i].window, places_[i].kind, dpi_).text_width);
 }
 
 void Win32Form::MonitorSize(int& width, int& height) {
@@ -238,23 +253,46 @@ void Win32Form::ApplyDpi() {
     if (c.picture) DestroyIcon(c.picture);
     c.picture = picture;
   }
-  for (std::size_t i = 0; i < controls_.size(); ++i) Place(i);
+  Replan({});
 }
 
-void Win32Form::Place(std::size_t index) {
+std::vector<ControlPlace> Win32Form::Plan() const { return Stretch(places_, stretch_); }
+
+int Win32Form::PlannedClientWidth() const { return Stretched(client_width_, stretch_.x); }
+
+ControlMeasure Win32Form::Measure(std::size_t index) const {
   const ControlPlace& place = places_[index];
-  HWND window = controls_[index].window;
   // Measuring takes a device context: only for the controls the plan fits or sizes by the system.
-  const bool measured = place.kind == ControlKind::Icon || FitsItsText(place.kind, place.multiline);
-  const PixelPlace at = PlaceAtDpi(places_, index, client_width_, static_cast<int>(dpi_),
-                                   measured ? win32::MeasureControl(window, place.kind, dpi_) : ControlMeasure{});
+  const bool measured =
+      place.kind == ControlKind::Icon || FitsItsText(place.kind, place.multiline) || ShowsWholeText(place);
+  return measured ? win32::MeasureControl(controls_[index].window, place.kind, dpi_, samples_[index])
+                  : ControlMeasure{};
+}
+
+void Win32Form::Replan(FormStretch least) {
+  std::vector<ControlMeasure> measures;
+  for (std::size_t i = 0; i < controls_.size(); ++i) measures.push_back(Measure(i));
+  stretch_ = PlanStretch(places_, measures, client_width_, static_cast<int>(dpi_), least);
+  const std::vector<ControlPlace> plan = Plan();
+  for (std::size_t i = 0; i < controls_.size(); ++i) Place(i, plan, measures[i]);
+}
+
+void Win32Form::Place(std::size_t index) { Place(index, Plan(), Measure(index)); }
+
+void Win32Form::Place(std::size_t index, std::span<const ControlPlace> plan, const ControlMeasure& measure) {
+  HWND window = controls_[index].window;
+  const PixelPlace at = PlaceAtDpi(plan, index, PlannedClientWidth(), static_cast<int>(dpi_), measure);
   win32::SetTextFlow(window, at.flow);
   SetWindowPos(window, nullptr, at.left, at.top, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+int Win32Form::ToDesign(int pixels) const {
+  return static_cast<int>(std::lround(PixelsToTwips(pixels, static_cast<int>(dpi_)) / stretch_.x));
+}
+
 void Win32Form::SizeWindow(bool center) {
   const int dpi = static_cast<int>(dpi_);
-  RECT r{0, 0, TwipsToPixels(client_width_, dpi), TwipsToPixels(client_height_, dpi)};
+  RECT r{0, 0, TwipsToPixels(PlannedClientWidth(), dpi), TwipsToPixels(Stretched(client_height_, stretch_.y), dpi)};
   win32::AdjustForDpi(r, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), dpi_);
   const int width = r.right - r.left;

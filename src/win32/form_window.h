@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,9 @@ class Win32Form final : public IFormView {
   void SetForeColor(int control, Color color) override;
   void SetControlWidth(int control, int twips) override;
   int OuterWidth() override;
-  int OuterHeight() override;
   void SetOuterWidth(int twips) override;
-  void MoveTo(int left, int top) override;
+  void OuterPixels(int& width, int& height) override;
+  void MoveToPixels(int left, int top) override;
   int TextWidth(int control) override;
   std::uintptr_t NativeHandle() override { return reinterpret_cast<std::uintptr_t>(window_); }
   void MonitorSize(int& width, int& height) override;
@@ -78,11 +79,21 @@ class Win32Form final : public IFormView {
   void FocusFirstTabStop();
   LRESULT ControlColor(UINT message, HDC dc, HWND child);
 
-  // Fonts, icons and control positions for the window's current DPI.
+  // Fonts, icons, the stretch and control positions for the window's current DPI.
   void ApplyDpi();
+  // The controls where the stretch puts them, and the client width it gives; twips.
+  std::vector<ControlPlace> Plan() const;
+  int PlannedClientWidth() const;
+  ControlMeasure Measure(std::size_t index) const;
+  // Measures every control and stretches the form as far as its text needs, never less than `least`.
+  void Replan(FormStretch least);
   void Place(std::size_t index);
-  // The outer size that gives the table's client area; fixed dialogs start centred on their monitor.
+  void Place(std::size_t index, std::span<const ControlPlace> plan, const ControlMeasure& measure);
+  // The outer size that gives the table's client area, stretched; fixed dialogs start centred on their
+  // monitor.
   void SizeWindow(bool center);
+  // Logic works in design twips: what it reads of the window's width and sets it to are unstretched.
+  int ToDesign(int pixels) const;
   void ReleaseResources();
 
   Win32FormHost& host_;
@@ -91,8 +102,10 @@ class Win32Form final : public IFormView {
   int client_width_, client_height_;
   bool resizable_, tool_window_;
   int default_button_, cancel_button_;
-  std::vector<ControlPlace> places_;
+  std::vector<ControlPlace> places_;  // the design's, with the widths the logic set
+  std::vector<std::wstring> samples_;
   std::vector<ControlWindow> controls_;
+  FormStretch stretch_;
   HWND window_ = nullptr;
   UINT dpi_ = 96;
   win32::FormFonts fonts_;

@@ -154,6 +154,7 @@ TEST(Windows, ClosingTheMainWindowClosesTheAboutBoxAndTheAssociationWindow) {
   EXPECT_TRUE(about->visible);
   EXPECT_EQ(about->brought_to_front, 2);
   EXPECT_EQ(about->Text(AboutBox::kVersion), "Version " + std::string(kProgramVersion));
+  EXPECT_EQ(about->Text(AboutBox::kTitle), kProgramTitle);
   ASSERT_NE(d.host.Find(AssociationWindow::Layout(true)), nullptr);  // guided on Windows 10
   EXPECT_TRUE(main.visible);  // neither is modal
   main.Close();

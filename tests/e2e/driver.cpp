@@ -327,6 +327,19 @@ ScopedKey& ScopedKey::Seed(std::string_view name, std::string_view value) {
   return *this;
 }
 
+ScopedDword::ScopedDword(std::string key, std::string name, std::uint32_t value)
+    : key_(std::move(key)), name_(std::move(name)), before_(ReadDword(key_, name_)) {
+  WriteDword(key_, name_, value);
+}
+
+ScopedDword::~ScopedDword() {
+  if (before_) {
+    WriteDword(key_, name_, *before_);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key_).c_str(), Widen(name_).c_str());
+  }
+}
+
 }  // namespace registry
 
 // --- paths ------------------------------------------------------------------------------------------

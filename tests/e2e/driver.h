@@ -139,6 +139,20 @@ class ScopedKey {
   HKEY root_;
 };
 
+// A DWORD value a test sets for a while, such as the display scaling: the one before (or none) comes
+// back when it goes.
+class ScopedDword {
+ public:
+  ScopedDword(std::string key, std::string name, std::uint32_t value);
+  ~ScopedDword();
+  ScopedDword(const ScopedDword&) = delete;
+  ScopedDword& operator=(const ScopedDword&) = delete;
+
+ private:
+  std::string key_, name_;
+  std::optional<std::uint32_t> before_;
+};
+
 }  // namespace registry
 
 // The folder of the running test program.

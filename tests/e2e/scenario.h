@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "e2e/driver.h"
+#include "notify/popup_window.h"
 #include "win32/form_host.h"
 
 namespace brisvane::e2e {
@@ -43,6 +44,17 @@ class Scenario : public ::testing::Test {
   static void CloseAndWait(const Window& main, const Process& app) {
     main.Close();
     EXPECT_EQ(app.ExpectExit(), 0u);
+  }
+
+  // The popup of `app` (`main` shares its caption) once it has risen: its bottom edge on the screen's
+  // bottom row, as there is no task bar on the tests' desktop.
+  static Window RisenPopupOf(const Process& app, const Window& main = Window()) {
+    const Window popup = WaitForTopWindow({kMainCaption, app.id(), {Id(PopupWindow::kAction)}, main.handle()});
+    WaitUntil("the popup to rise", [&] {
+      RECT r{};
+      return GetWindowRect(popup.handle(), &r) && r.bottom == GetSystemMetrics(SM_CYSCREEN) - 1;
+    });
+    return popup;
   }
 
   registry::ScopedKey settings_{kSettingsKey};

@@ -4,17 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "support/fakes.h"
 
 namespace brisvane {
 namespace {
 
 using testing::FakeForm;
-
-// The pixel row a top edge in twips lands on at 15 twips per pixel.
-int Row(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
 // A 1920 x 1080 monitor; the tests put a task bar or other windows on it.
 struct Tray {
@@ -40,25 +35,15 @@ struct Tray {
     desktop.windows.push_back({0x500, 0, top, 1920, 1080, pid, 13});             // the bar
     desktop.windows.push_back({0x501, 1700, top, 1920, 1080, 0, 13, 0x500});     // its clock, a child
   }
-  // The moves of one presentation: placed at the bottom row `y`, one pixel row at a time up until the
-  // bottom edge is on `y`, then back down until the top edge is there.
-  void ExpectSlides(const FakeForm& form, int y) {
-    const int left = 1920 * 15 - form.outer_width;
-    ASSERT_FALSE(form.moves.empty());
-    EXPECT_EQ(form.moves.front(), (FakeForm::Position{left, y * 15 - 1}));
-    int row = Row(y * 15 - 1);
-    std::size_t i = 1;
-    for (; i < form.moves.size() && Row(form.moves[i].top) < row; ++i) {
-      EXPECT_EQ(Row(form.moves[i].top), row - 1) << "move " << i;
-      row = Row(form.moves[i].top);
-    }
-    EXPECT_EQ(row, Row(y * 15 - form.outer_height));
-    for (; i < form.moves.size(); ++i) {
-      EXPECT_EQ(form.moves[i].left, left);
-      EXPECT_EQ(Row(form.moves[i].top), row + 1) << "move " << i;
-      row = Row(form.moves[i].top);
-    }
-    EXPECT_EQ(row, y);
+  // The moves of one presentation, in pixels: placed at the bottom row `y` at the right edge, one row
+  // at a time up until the bottom edge is on `y`, then back down until the top edge is there.
+  void ExpectSlides(FakeForm& form, int y) {
+    int width = 0, height = 0;
+    form.OuterPixels(width, height);
+    std::vector<FakeForm::Position> expected{{1920 - width, y}};
+    for (int top = y - 1; top >= y - height; --top) expected.push_back({1920 - width, top});
+    for (int top = y - height + 1; top <= y; ++top) expected.push_back({1920 - width, top});
+    EXPECT_EQ(form.moves, expected);
   }
 };
 
@@ -77,18 +62,20 @@ TEST_F(PopupTest, ShowsTheVerdictRisingFromJustAboveTheTaskBarAndHoldsItEightToN
   EXPECT_TRUE(form.visible);
   EXPECT_EQ(desktop.foreground, form.handle);
   ExpectSlides(form, 1039);
-  EXPECT_EQ(form.moves.size(), 1u + 2u * 96u);  // 1440 twips tall: 96 rows each way
+  EXPECT_EQ(form.moves.size(), 1u + 2u * 96u);  // 1440 twips tall: 96 rows each way at 96 dpi
   // Messages are processed during the process lookup and the hold, never during a slide.
   for (const std::size_t moves : moves_at_pump) EXPECT_TRUE(moves == 0 || moves == 97) << moves;
   EXPECT_EQ(clock.slept, PopupWindow::kHold);
   EXPECT_EQ(form.timers.at(PopupWindow::kLifetimeTimer), 10000u);
 }
 
+// At any DPI: the popup's own size grows with it, the screen and the task bar stay in pixels.
 TEST_F(PopupTest, FindsTheTaskBarOnlyWhenTheShellOwnsTheWholeBottomEdge) {
   struct Case {
     const char* what;
     std::function<void(Tray&)> arrange;
     int row;
+    int dpi = 96;
   };
   const Case cases[] = {
       {"nothing at the corner", [](Tray&) {}, 1079},
@@ -105,9 +92,12 @@ TEST_F(PopupTest, FindsTheTaskBarOnlyWhenTheShellOwnsTheWholeBottomEdge) {
          t.desktop.windows.push_back({0x701, 0, 1000, 1800, 1080, 4, 2});
        },
        1079},
+      {"the task bar at 144 dpi", [](Tray& t) { t.TaskBar(1040); }, 1039, 144},
+      {"nothing at the corner at 192 dpi", [](Tray&) {}, 1079, 192},
   };
   for (const Case& c : cases) {
     Tray t;
+    t.host.dpi = c.dpi;
     c.arrange(t);
     t.popup.Present(t.content, t.screen);
     SCOPED_TRACE(c.what);

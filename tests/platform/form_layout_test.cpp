@@ -1,5 +1,5 @@
-// The planning of a form from its layout: checks, frames, twips at a DPI, the z-order and how far a
-// caption may grow.
+// The planning of a form from its layout: checks, frames, twips at a DPI, the z-order, how far a caption
+// may grow and how far a form stretches for its text.
 #include "platform/form_layout.h"
 
 #include <gmock/gmock.h>
@@ -156,6 +156,52 @@ TEST(PlaceAtDpi, CheckBoxesGrowByTheirBoxWithinTheFrameIconsAndLinesTakeTheSyste
   EXPECT_EQ(PlaceAtDpi(places, 2, 3000, 96, {500, 13}).width, 40) << "a label that wraps by design keeps its width";
   EXPECT_EQ(Rect(PlaceAtDpi(places, 3, 3000, 144, {.icon_size = 48})), (Ints{24, 24, 48, 48}));
   EXPECT_EQ(Rect(PlaceAtDpi(places, 4, 3000, 96, {})), (Ints{0, 60, 100, 2}));
+}
+
+TEST(PlanStretch, StretchesTheWholeFormByTheSmallestFactorThatShowsEveryTextUpToTheCap) {
+  // At 96 dpi: a caption with 40 pixels before the button beside it, the button 60 pixels wide, a check box
+  // in a frame 100 pixels inside, a wrapping label 100 wide and three lines of 13 pixels tall.
+  const ControlLayout controls[] = {
+      {1, K::Label, "", 0, 0, 600, 195},
+      {2, K::Button, "", 600, 0, 900, 375, 0},
+      {3, K::Frame, "", 0, 600, 1560, 600},
+      {4, K::CheckBox, "", 0, 0, 600, 195, 1, true, false, 3},
+      {5, K::Label, "", 0, 1500, 1500, 585, -1, true, false, 0, true},
+      {6, K::Label, "hidden", 0, 1950, 15, 195, -1, false},
+  };
+  const std::vector<ControlPlace> places = PlaceControls(Form(controls), kMaxId);
+  // The text widths on one line; the wrapping label's breaks into as many lines as its width needs.
+  const auto plan = [&](Ints widths, FormStretch least = {}) {
+    std::vector<ControlMeasure> measures;
+    for (const int width : widths) measures.push_back({width, 13, 13});
+    measures[1].margin = measures[2].margin = 3;
+    measures[4].wrapped = [text = widths[4]](int width) {
+      return ControlMeasure::Block{width, (text + width - 1) / width * 13};
+    };
+    const FormStretch stretch = PlanStretch(places, measures, 3000, 96, least);
+    // Every text fits at the plan; a little less would cut one, unless `least` or the cap decided.
+    const auto fits = [&](FormStretch s) {
+      const std::vector<ControlPlace> stretched = Stretch(places, s);
+      for (std::size_t i = 0; i < stretched.size(); ++i) {
+        if (!RoomForText(stretched, i, Stretched(3000, s.x), 96, measures[i]).Fits()) return false;
+      }
+      return true;
+    };
+    EXPECT_EQ(fits(stretch), stretch.x < kMaxStretch) << widths[0];
+    EXPECT_TRUE(stretch.x == least.x || !fits({stretch.x - 0.02, stretch.y})) << widths[0];
+    EXPECT_TRUE(stretch.y == least.y || !fits({stretch.x, stretch.y - 0.02})) << widths[0];
+    return std::vector<double>{stretch.x, stretch.y};
+  };
+  const auto near = [](double x, double y) { return ::testing::ElementsAre(::testing::DoubleNear(x, 0.02),
+                                                                           ::testing::DoubleNear(y, 0.02)); };
+  EXPECT_THAT(plan({40, 54, 10, 79, 300, 999}), near(1.0, 1.0));  // all fit; a hidden label does not count
+  EXPECT_THAT(plan({50, 54, 10, 79, 300, 0}), near(1.26, 1.0));   // the caption
+  EXPECT_THAT(plan({40, 60, 10, 79, 300, 0}), near(1.1, 1.0));    // the button's text and its margins
+  EXPECT_THAT(plan({40, 54, 10, 90, 300, 0}), near(1.11, 1.0));   // box, gap and text within the frame
+  EXPECT_THAT(plan({40, 54, 10, 79, 300, 0}, {1.2, 1.1}), near(1.2, 1.1));  // never less than before
+  EXPECT_THAT(plan({80, 54, 10, 79, 300, 0}), near(kMaxStretch, 1.0));     // cut at the cap
+  EXPECT_THAT(plan({40, 54, 10, 79, 350, 0}), near(1.0, 1.34));  // four lines: taller
+  EXPECT_THAT(plan({50, 54, 10, 79, 350, 0}), near(1.26, 1.0));  // wider first, and three lines will do
 }
 
 }  // namespace

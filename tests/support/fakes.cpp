@@ -9,6 +9,7 @@ FakeForm::FakeForm(FakeFormHost& host, const FormLayout& layout_in, IFormEvents&
       events(events_in),
       outer_width(layout_in.client_width + 240),
       outer_height(layout_in.client_height + 405),
+      dpi(host.dpi),
       host_(host) {
   for (const ControlLayout& c : layout.controls) controls[c.id] = Control{std::string(c.caption), c.checked, {}, c.width, c.kind};
 }
@@ -24,6 +25,11 @@ FakeForm::Control& FakeForm::At(int control) {
 int FakeForm::TextWidth(int control) {
   const std::string& text = At(control).text;
   return host_.measure ? host_.measure(text) : static_cast<int>(text.size()) * 90;
+}
+
+void FakeForm::OuterPixels(int& width, int& height) {
+  width = TwipsToPixels(outer_width, dpi);
+  height = TwipsToPixels(outer_height, dpi);
 }
 
 void FakeForm::Close() {

@@ -57,9 +57,9 @@ class FakeForm final : public IFormView {
   void StartTimer(int timer, unsigned milliseconds) override { timers[timer] = milliseconds; }
   void StopTimer(int timer) override { timers.erase(timer); }
   void Close() override;
-  int OuterHeight() override { return outer_height; }
   void SetOuterWidth(int twips) override { outer_width = twips; }
-  void MoveTo(int left, int top) override { moves.push_back({left, top}); }
+  void OuterPixels(int& width, int& height) override;
+  void MoveToPixels(int left, int top) override { moves.push_back({left, top}); }
   int TextWidth(int control) override;
   std::uintptr_t NativeHandle() override { return closed ? 0 : handle; }
 
@@ -71,14 +71,15 @@ class FakeForm final : public IFormView {
   std::map<int, unsigned> timers;
   bool visible = false;
   bool closed = false;
-  int outer_width;
+  int outer_width;   // twips
   int outer_height;
+  int dpi = 96;      // what the outer size is in pixels at
   int brought_to_front = 0;
   struct Position {
     int left, top;
     bool operator==(const Position&) const = default;
   };
-  std::vector<Position> moves;
+  std::vector<Position> moves;  // pixels
   std::uintptr_t handle = 0;
 
  private:
@@ -109,6 +110,7 @@ class FakeFormHost final : public IFormHost {
   bool quit = false;  // the last form closed
   int pumps = 0;
   std::function<void()> on_pump;
+  int dpi = 96;  // of the forms it makes
   // What TextWidth gives for a caption, in twips; without it, 90 twips a byte.
   std::function<int(const std::string&)> measure;
 

@@ -89,6 +89,7 @@ TestHttpServer::TestHttpServer() {
 TestHttpServer::~TestHttpServer() {
   stop_ = true;
   thread_.join();
+  for (const std::intptr_t held : held_) CloseSocket(static_cast<Socket>(held));
   CloseSocket(static_cast<Socket>(listener_));
 }
 
@@ -130,12 +131,15 @@ void TestHttpServer::Serve() {
     const Socket connection = accept(listener, nullptr, nullptr);
     if (connection == INVALID_SOCKET) continue;
     MakeNonBlocking(connection);
-    Handle(static_cast<std::intptr_t>(connection));
-    CloseSocket(connection);
+    if (Handle(static_cast<std::intptr_t>(connection))) {
+      held_.push_back(static_cast<std::intptr_t>(connection));
+    } else {
+      CloseSocket(connection);
+    }
   }
 }
 
-void TestHttpServer::Handle(std::intptr_t handle) {
+bool TestHttpServer::Handle(std::intptr_t handle) {
   const Socket s = static_cast<Socket>(handle);
   Mode mode;
   int status;
@@ -146,7 +150,7 @@ void TestHttpServer::Handle(std::intptr_t handle) {
     status = status_;
     body = body_;
   }
-  if (mode == Mode::CloseAtOnce) return;
+  if (mode == Mode::CloseAtOnce) return false;
 
   // The request head; a GET has no body.
   std::string request;
@@ -154,10 +158,10 @@ void TestHttpServer::Handle(std::intptr_t handle) {
   while (!stop_ && request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
     if (!Ready(s, false)) continue;
     const auto n = recv(s, buffer, sizeof buffer, 0);
-    if (n == 0) return;
+    if (n == 0) return false;
     if (n < 0) {
       if (WouldBlock()) continue;
-      return;
+      return false;
     }
     request.append(buffer, static_cast<std::size_t>(n));
   }
@@ -168,15 +172,8 @@ void TestHttpServer::Handle(std::intptr_t handle) {
     targets_.push_back(request.substr(first + 1, second - first - 1));
   }
 
-  if (mode == Mode::Silent) {
-    // Hold the connection until the client gives up.
-    while (!stop_) {
-      if (!Ready(s, false)) continue;
-      const auto n = recv(s, buffer, sizeof buffer, 0);
-      if (n == 0 || (n < 0 && !WouldBlock())) return;
-    }
-    return;
-  }
+  // Held open, unanswered, while the next connections are taken: a second request is seen at once.
+  if (mode == Mode::Silent) return true;
 
   const auto send_all = [&](std::string_view data) {
     while (!data.empty() && !stop_) {
@@ -192,11 +189,11 @@ void TestHttpServer::Handle(std::intptr_t handle) {
   };
 
   if (mode == Mode::Endless) {
-    if (!send_all("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n")) return;
+    if (!send_all("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n")) return false;
     const std::string block(65536, 'A');
     while (!stop_ && send_all(block)) {
     }
-    return;
+    return false;
   }
 
   send_all("HTTP/1.1 " + std::to_string(status) + " Test\r\nContent-Type: text/plain\r\nContent-Length: " +
@@ -208,6 +205,7 @@ void TestHttpServer::Handle(std::intptr_t handle) {
     const auto n = recv(s, buffer, sizeof buffer, 0);
     if (n == 0 || (n < 0 && !WouldBlock())) break;
   }
+  return false;
 }
 
 int ClosedPort() {

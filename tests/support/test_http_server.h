@@ -22,7 +22,8 @@ class TestHttpServer {
   void Reply(int status, std::string body);
   // A 200 without a length, then bytes until the client hangs up.
   void Endless();
-  // Reads the request and never answers; the connection stays open until the client closes it.
+  // Reads each request and never answers; the connections stay open until the server goes, and later
+  // ones are taken (and seen in Targets) meanwhile.
   void Silent();
   // Closes each connection as soon as it is accepted, before reading anything.
   void CloseAtOnce();
@@ -36,7 +37,8 @@ class TestHttpServer {
  private:
   enum class Mode { Reply, Endless, Silent, CloseAtOnce };
   void Serve();
-  void Handle(std::intptr_t connection);
+  // True when the connection is to be held open.
+  bool Handle(std::intptr_t connection);
 
   std::intptr_t listener_ = -1;
   int port_ = 0;
@@ -46,6 +48,7 @@ class TestHttpServer {
   int status_ = 200;
   std::string body_;
   std::vector<std::string> targets_;
+  std::vector<std::intptr_t> held_;  // the serving thread's, until it has ended
   std::thread thread_;
 };
 

@@ -35,7 +35,7 @@ constexpr ControlLayout kControls[] = {
     {kNameCaption, ControlKind::Label, "Name:", 120, 300, 600, 255, -1, true, false, kFrame},
     {kName, ControlKind::Edit, "", 840, 840, 2000, 375, 0},
     {kAgree, ControlKind::CheckBox, "I agree to all of it", 120, 720, 1000, 255, 2, true, true, kFrame},
-    {kTitle, ControlKind::BoldLabel, "A title that is longer than its place", 120, 120, 1500, 480},
+    {kTitle, ControlKind::BoldLabel, "A title longer than its room", 120, 120, 1500, 480},
     {kHash, ControlKind::HashField, "", 1800, 120, 1500, 375, -1, true, false, 0, true},
     {kOk, ControlKind::Button, "OK", 3300, 600, 1000, 375, 1},
     {kCancel, ControlKind::Button, "Cancel", 3300, 1080, 1000, 375, 3},
@@ -294,17 +294,20 @@ TEST_F(FormHostTest, FailuresComeOutOfTheLoopAndLeaveNothingHalfMade) {
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }
 
-TEST_F(FormHostTest, TheViewSizesAndMovesInTwipsAndFollowsADpiChange) {
+TEST_F(FormHostTest, TheViewSizesInTwipsMovesInPixelsAndFollowsADpiChange) {
   RecordingForm form(&log_);
   IFormView& view = Load(form, /*show=*/true);
   const HWND window = FormWindow(view);
-  view.MoveTo(1500, 3000);
+  view.MoveToPixels(100, 200);
   view.SetOuterWidth(9000);
   view.SetControlWidth(kName, 3000);
   RECT outer{};
   GetWindowRect(window, &outer);
-  EXPECT_EQ(outer, (RECT{Px(1500), Px(3000), Px(1500) + Px(9000), outer.bottom}));
-  EXPECT_EQ(view.OuterHeight(), PixelsToTwips(outer.bottom - outer.top, dpi_));
+  EXPECT_EQ(outer, (RECT{100, 200, 100 + Px(9000), outer.bottom}));
+  int outer_width = 0, outer_height = 0;
+  view.OuterPixels(outer_width, outer_height);
+  EXPECT_EQ(outer_width, Px(9000));
+  EXPECT_EQ(outer_height, outer.bottom - outer.top);
   EXPECT_EQ(Rect(view, kName), PxRect(840, 840, 3000, 375));
   int width = 0, height = 0;
   view.MonitorSize(width, height);
@@ -326,6 +329,24 @@ TEST_F(FormHostTest, TheViewSizesAndMovesInTwipsAndFollowsADpiChange) {
   EXPECT_NEAR(font_height(), 2 * before, 1);
   view.Hide();
   EXPECT_FALSE(view.Visible());
+}
+
+// A caption longer than the design's room stretches the whole form, which never shrinks again; the logic
+// still sets widths in the design's twips.
+TEST_F(FormHostTest, TextLongerThanItsRoomStretchesTheForm) {
+  const ControlLayout controls[] = {{1, ControlKind::Label, "Short", 0, 0, 900, 255},
+                                    {2, ControlKind::Button, "OK", 900, 0, 900, 375, 0}};
+  RecordingForm form(&log_);
+  IFormView& view = host_->Load(FormLayout{"Stretch", 2400, 600, false, controls}, form);
+  int design = 0, stretched = 0, set = 0, height = 0;
+  view.OuterPixels(design, height);
+  view.SetText(1, "A long caption");
+  view.SetText(1, "Short");
+  view.OuterPixels(stretched, height);
+  view.SetOuterWidth(view.OuterWidth());
+  view.OuterPixels(set, height);
+  EXPECT_GT(stretched, design + 20);
+  EXPECT_NEAR(set, stretched, 2);
 }
 
 }  // namespace

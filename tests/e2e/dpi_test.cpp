@@ -1,0 +1,54 @@
+// Brisvane.exe with the display scaled to 100, 125 and 150 % (Windows' LogPixels, set before the program
+// starts; the screen stays 1280 x 800 pixels): the main window keeps its design's proportions, larger by
+// the scaling and a little wider where the system font needs it, and the popup rises wholly on screen at
+// the bottom right.
+#include "e2e/scenario.h"
+#include "support/test_http_server.h"
+
+namespace brisvane::e2e {
+namespace {
+
+using M = MainWindow;
+
+class Scaled : public Scenario, public ::testing::WithParamInterface<int> {
+ protected:
+  registry::ScopedDword scaling_{"Control Panel\\Desktop", "LogPixels", static_cast<std::uint32_t>(GetParam())};
+  brisvane::testing::TestHttpServer service_;
+};
+
+TEST_P(Scaled, TheMainWindowKeepsItsProportionsAndThePopupRisesWhollyOnScreenAtTheBottomRight) {
+  const auto px = [](int twips) { return twips * GetParam() / 1440.0; };
+  service_.Reply(200, "FAKE");
+  settings_.Seed("URL", service_.Url("/api/fakeskan.php"));
+  Process app = StartAccepted();
+  const Window main = MainOf(app);
+  // Wider and taller by a factor each (no more than half as large again), which every control follows.
+  RECT client{}, r{};
+  GetClientRect(main.handle(), &client);
+  const double wider = client.right / px(10350), taller = client.bottom / px(3510);
+  EXPECT_TRUE(wider > 0.99 && wider < 1.51 && taller > 0.99 && taller < 1.51) << wider << " x " << taller;
+  GetWindowRect(main.Child(Id(M::kAboutButton)).handle(), &r);
+  MapWindowPoints(HWND_DESKTOP, main.handle(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_NEAR(r.left, px(8640) * wider, 2);
+  EXPECT_NEAR(r.bottom, px(2520 + 555) * taller, 2);
+
+  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
+  main.Child(Id(M::kLaunchButton)).Click();
+  const Window popup = RisenPopupOf(app, main);
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  GetWindowRect(popup.handle(), &r);
+  EXPECT_TRUE(r.right == width && r.left >= 0 && r.top >= 0) << r.left << ", " << r.top << ", " << r.right;
+  GetClientRect(popup.handle(), &client);
+  EXPECT_GE(client.right, px(2610) - 1) << "grown with the scaling";
+  if (GetParam() == 96 && width == 1280 && height == 800) {
+    EXPECT_EQ((std::pair{r.left, r.top}), (std::pair{1100L, 708L})) << "where it always rose";
+  }
+  main.Close();  // the popup goes with it, and the program ends
+  EXPECT_EQ(app.ExpectExit(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, Scaled, ::testing::Values(96, 120, 144),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
+
+}  // namespace
+}  // namespace brisvane::e2e
