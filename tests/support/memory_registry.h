@@ -1,6 +1,6 @@
 #pragma once
 // An in-memory registry for tests, behaving like the Windows one where the program can tell: key and
-// value names compare without regard to case (ASCII, Latin-1, Greek and Cyrillic letters), values
+// value names compare without regard to ASCII case, doubled backslashes in a path count once, values
 // enumerate in the order they were first set, a key with subkeys cannot be deleted, and the classes
 // root is the machine's Software\Classes key (the view Wine gives).
 #include <memory>
@@ -37,8 +37,5 @@ class MemoryRegistry final : public IRegistry {
   std::unique_ptr<Key> local_machine_;
   bool read_only_ = false;
 };
-
-// Both names equal when compared the way the registry compares key and value names.
-bool RegistryNamesEqual(std::string_view a, std::string_view b);
 
 }  // namespace brisvane::testing

@@ -1,6 +1,8 @@
 #pragma once
 // Readable registry values in failure messages, and short ways to seed a registry the way a torrent
 // client's installer would.
+#include <gtest/gtest.h>
+
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -11,21 +13,12 @@
 namespace brisvane {
 
 inline void PrintTo(const RegValue& value, std::ostream* os) {
-  if (value.IsInteger())
-    *os << "integer " << value.integer();
-  else
-    *os << "text \"" << value.text() << "\"";
+  *os << (value.IsInteger() ? "integer " + std::to_string(value.integer())
+                             : "text " + ::testing::PrintToString(value.text()));
 }
 
 inline void PrintTo(const RegData& value, std::ostream* os) {
-  *os << "type " << value.type << " [";
-  for (const std::uint8_t b : value.data) {
-    if (b >= 0x20 && b < 0x7F)
-      *os << static_cast<char>(b);
-    else
-      *os << "\\x" << "0123456789abcdef"[b >> 4] << "0123456789abcdef"[b & 15];
-  }
-  *os << "]";
+  *os << "type " << value.type << " " << ::testing::PrintToString(std::string(value.data.begin(), value.data.end()));
 }
 
 // Text data as the registry functions store it: the bytes followed by one NUL.
