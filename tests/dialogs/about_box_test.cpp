@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "product.h"
 #include "support/fakes.h"
 #include "support/memory_file_system.h"
 #include "support/memory_registry.h"
@@ -25,6 +24,8 @@ struct About {
   }
 };
 
+// Windows stores text values with a closing NUL; one stored without it is read whole, one that is not text
+// names nothing.
 TEST(AboutBox, SystemInformationStartsQuotedFromThePathOrTheLocationFolderOrIsSaidUnavailable) {
   About a;
   a.box.StartSystemInformation();
@@ -32,30 +33,20 @@ TEST(AboutBox, SystemInformationStartsQuotedFromThePathOrTheLocationFolderOrIsSa
   a.box.StartSystemInformation();  // the folder holds no MSINFO32.EXE
   EXPECT_TRUE(a.launcher.started.empty());
   EXPECT_EQ(a.messages.shown, std::vector<std::string>(2, std::string(kSysInfoUnavailable)));
-  EXPECT_EQ(a.messages.captions[0], kProgramTitle);
 
   a.fs.Put("C:\\Tools\\MSINFO32.EXE", "MZ");
   a.box.StartSystemInformation();
-  a.Put(kMsinfo, "PATH", "C:\\Program Files\\MSInfo\\msinfo32.exe");  // the path value wins
-  a.box.StartSystemInformation();
-  EXPECT_EQ(a.launcher.started, (std::vector<std::string>{"\"C:\\Tools\\MSINFO32.EXE\"",
-                                                          "\"C:\\Program Files\\MSInfo\\msinfo32.exe\""}));
+  a.registry.CreateKey(RegistryRoot::LocalMachine, kMsinfo);
+  a.registry.SetValue(RegistryRoot::LocalMachine, kMsinfo, "PATH", MakeRegText("C:\\MSInfo\\msinfo32.exe"));
+  a.box.StartSystemInformation();  // the path value wins
+  EXPECT_EQ(a.launcher.started, (std::vector<std::string>{"\"C:\\Tools\\MSINFO32.EXE\"", "\"C:\\MSInfo\\msinfo32.exe\""}));
   a.launcher.succeed = false;
   a.box.StartSystemInformation();
-  EXPECT_EQ(a.messages.shown.size(), 3u);
-}
-
-TEST(ReadTextValue, DropsOneTrailingNulAndReadsOnlyText) {
-  testing::MemoryRegistry registry;
-  registry.CreateKey(RegistryRoot::LocalMachine, "K");
-  registry.SetValue(RegistryRoot::LocalMachine, "K", "a", MakeRegText(std::string("x\0", 2)));
-  registry.SetValue(RegistryRoot::LocalMachine, "K", "b", MakeRegText("no-nul"));
-  registry.SetValue(RegistryRoot::LocalMachine, "K", "d", MakeRegDword(7));
-  EXPECT_EQ(ReadTextValue(registry, RegistryRoot::LocalMachine, "K", "a"), "x");
-  EXPECT_EQ(ReadTextValue(registry, RegistryRoot::LocalMachine, "K", "b"), "no-nul");
-  EXPECT_EQ(ReadTextValue(registry, RegistryRoot::LocalMachine, "K", "d"), "");
-  EXPECT_EQ(ReadTextValue(registry, RegistryRoot::LocalMachine, "K", "missing"), std::nullopt);
-  EXPECT_EQ(ReadTextValue(registry, RegistryRoot::LocalMachine, "Nope", "a"), std::nullopt);
+  a.launcher.succeed = true;
+  a.registry.SetValue(RegistryRoot::LocalMachine, kMsinfo, "PATH", MakeRegDword(7));
+  a.box.StartSystemInformation();
+  EXPECT_EQ(a.launcher.started.size(), 3u);  // the failed start, then nothing for a DWORD
+  EXPECT_EQ(a.messages.shown.size(), 4u);
 }
 
 }  // namespace

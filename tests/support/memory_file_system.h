@@ -1,5 +1,6 @@
 #pragma once
-// An in-memory file system for tests: files are path -> bytes; a path can be marked unreadable.
+// An in-memory file system for tests: files are path -> bytes; a folder cannot be read, a path can be made
+// unwritable.
 #include <map>
 #include <set>
 #include <string>
@@ -11,9 +12,7 @@ namespace brisvane::testing {
 
 class MemoryFileSystem final : public IFileSystem {
  public:
-  void Put(const std::string& path, Bytes bytes) { files_[path] = std::move(bytes); }
   void Put(const std::string& path, std::string_view text) { files_[path] = Bytes(text.begin(), text.end()); }
-  void MakeUnreadable(const std::string& path) { unreadable_.insert(path); }
   void MakeFolder(const std::string& path) { folders_.insert(path); }
 
   bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
@@ -21,7 +20,7 @@ class MemoryFileSystem final : public IFileSystem {
   FileRead ReadAll(const std::string& path, std::uint64_t max_bytes) override {
     FileRead result;
     const auto it = files_.find(path);
-    if (folders_.count(path) || (it != files_.end() && unreadable_.count(path))) {
+    if (folders_.count(path)) {
       result.status = FileRead::Status::Unreadable;
       result.error = "Access is denied.";
     } else if (it == files_.end()) {
@@ -49,7 +48,6 @@ class MemoryFileSystem final : public IFileSystem {
     it->second.insert(it->second.end(), text.begin(), text.end());
     it->second.push_back('\r');
     it->second.push_back('\n');
-    ++appends;
     return true;
   }
 
@@ -60,11 +58,9 @@ class MemoryFileSystem final : public IFileSystem {
     const auto it = files_.find(path);
     return it == files_.end() ? std::string() : std::string(it->second.begin(), it->second.end());
   }
-  int appends = 0;
 
  private:
   std::map<std::string, Bytes> files_;
-  std::set<std::string> unreadable_;
   std::set<std::string> folders_;
   std::set<std::string> unwritable_;
 };

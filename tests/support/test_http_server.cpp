@@ -34,19 +34,13 @@ void MakeNonBlocking(Socket s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_NONBLOC
 namespace brisvane::testing {
 namespace {
 
-#ifdef _WIN32
-struct WinsockUser {
-  WinsockUser() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-  }
-  ~WinsockUser() { WSACleanup(); }
-};
-#endif
-
 void UseSockets() {
 #ifdef _WIN32
-  static WinsockUser winsock;
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  (void)started;
 #endif
 }
 
@@ -93,26 +87,11 @@ TestHttpServer::~TestHttpServer() {
   CloseSocket(static_cast<Socket>(listener_));
 }
 
-void TestHttpServer::Reply(int status, std::string body) {
+void TestHttpServer::Set(Mode mode, int status, std::string body) {
   std::lock_guard lock(mutex_);
-  mode_ = Mode::Reply;
+  mode_ = mode;
   status_ = status;
   body_ = std::move(body);
-}
-
-void TestHttpServer::Endless() {
-  std::lock_guard lock(mutex_);
-  mode_ = Mode::Endless;
-}
-
-void TestHttpServer::Silent() {
-  std::lock_guard lock(mutex_);
-  mode_ = Mode::Silent;
-}
-
-void TestHttpServer::CloseAtOnce() {
-  std::lock_guard lock(mutex_);
-  mode_ = Mode::CloseAtOnce;
 }
 
 std::string TestHttpServer::Url(std::string_view target) const {

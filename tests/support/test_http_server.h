@@ -12,6 +12,8 @@
 namespace brisvane::testing {
 
 class TestHttpServer {
+  enum class Mode { Reply, Endless, Silent, CloseAtOnce };
+
  public:
   TestHttpServer();  // listening and serving when it returns
   ~TestHttpServer();
@@ -19,23 +21,22 @@ class TestHttpServer {
   TestHttpServer& operator=(const TestHttpServer&) = delete;
 
   // Each request gets this status and exactly these body bytes (with a Content-Length).
-  void Reply(int status, std::string body);
+  void Reply(int status, std::string body) { Set(Mode::Reply, status, std::move(body)); }
   // A 200 without a length, then bytes until the client hangs up.
-  void Endless();
+  void Endless() { Set(Mode::Endless); }
   // Reads each request and never answers; the connections stay open until the server goes, and later
   // ones are taken (and seen in Targets) meanwhile.
-  void Silent();
+  void Silent() { Set(Mode::Silent); }
   // Closes each connection as soon as it is accepted, before reading anything.
-  void CloseAtOnce();
+  void CloseAtOnce() { Set(Mode::CloseAtOnce); }
 
-  int port() const { return port_; }
   // "http://127.0.0.1:PORT" followed by `target`.
   std::string Url(std::string_view target = "/") const;
   // The request targets received so far (path and query as sent), in order.
   std::vector<std::string> Targets() const;
 
  private:
-  enum class Mode { Reply, Endless, Silent, CloseAtOnce };
+  void Set(Mode mode, int status = 200, std::string body = "");
   void Serve();
   // True when the connection is to be held open.
   bool Handle(std::intptr_t connection);
