@@ -2,11 +2,13 @@
 # Start-up under Wine: how long a command-line run of Brisvane.exe takes from its start to its request
 # reaching the service, against the whole run of a Windows program that does nothing, and of one that
 # does nothing but load the window system's libraries as every window program does; in one run,
-# interleaved. Prints the medians and Brisvane's difference to each.
-#   bench/startup_under_wine.sh [RUNS]        (11 by default; needs the Windows build in build/win)
+# interleaved. Prints the medians and Brisvane's difference to each. With an earlier build of
+# Brisvane.exe as BEFORE, that one is measured in the same run too.
+#   bench/startup_under_wine.sh [RUNS] [BEFORE]   (11 runs by default; needs the Windows build in build/win)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-11}
+before=${2:-}
 exe=${BRISVANE_EXE:-$root/build/win/Brisvane.exe}
 [ -f "$exe" ] || { echo "no $exe: build the Windows flavour first (scripts/test.sh)" >&2; exit 1; }
 
@@ -46,6 +48,10 @@ port=$(cat "$work/port")
 # Measured as shipped: the release strips the debugging information the test build carries.
 x86_64-w64-mingw32-strip -o "$work/Brisvane.exe" "$exe"
 exe=$work/Brisvane.exe
+if [ -n "$before" ]; then
+  mkdir "$work/before"
+  x86_64-w64-mingw32-strip -o "$work/before/Brisvane.exe" "$before"
+fi
 
 printf 'int __stdcall WinMain(void* a, void* b, char* c, int d) { return 0; }\n' >"$work/noop.c"
 x86_64-w64-mingw32-gcc -O1 -s -mwindows -o "$work/noop.exe" "$work/noop.c"
@@ -67,7 +73,20 @@ done
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 now() { date +%s%N; }
 
-noop=() gui=() brisvane=()
+# Starts a Brisvane.exe for the torrent and prints the milliseconds until its request arrived.
+until_request() {
+  local asked start pid
+  asked=$(wc -l <"$work/requests" 2>/dev/null || echo 0)
+  start=$(now)
+  "$root/scripts/wine-run" "$prefix" "$1" "$(winpath "$work/a.torrent")" &
+  pid=$!
+  until [ "$(wc -l <"$work/requests" 2>/dev/null || echo 0)" -gt "$asked" ]; do sleep 0.002; done
+  echo $((($(tail -n 1 "$work/requests") - start) / 1000000))
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+noop=() gui=() brisvane=() earlier=()
 for i in $(seq "$runs"); do
   start=$(now)
   "$root/scripts/wine-run" "$prefix" "$work/noop.exe"
@@ -76,14 +95,8 @@ for i in $(seq "$runs"); do
   "$root/scripts/wine-run" "$prefix" "$work/gui-noop.exe"
   gui+=($((($(now) - start) / 1000000)))
 
-  asked=$(wc -l <"$work/requests" 2>/dev/null || echo 0)
-  start=$(now)
-  "$root/scripts/wine-run" "$prefix" "$exe" "$(winpath "$work/a.torrent")" &
-  pid=$!
-  until [ "$(wc -l <"$work/requests" 2>/dev/null || echo 0)" -gt "$asked" ]; do sleep 0.002; done
-  brisvane+=($((($(tail -n 1 "$work/requests") - start) / 1000000)))
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  brisvane+=("$(until_request "$exe")")
+  [ -z "$before" ] || earlier+=("$(until_request "$work/before/Brisvane.exe")")
 done
 
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
@@ -95,3 +108,7 @@ echo "no-op window program .exe, whole run:     median ${g} ms  (${gui[*]})"
 echo "Brisvane.exe, start to its request:       median ${b} ms  (${brisvane[*]})"
 echo "Brisvane against the no-op:               $((b - n)) ms"
 echo "Brisvane against the no-op window program: $((b - g)) ms"
+if [ -n "$before" ]; then
+  e=$(median "${earlier[@]}")
+  echo "the earlier Brisvane.exe, start to request: median ${e} ms  (${earlier[*]})"
+fi
