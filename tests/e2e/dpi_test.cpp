@@ -3,7 +3,6 @@
 // the scaling and a little wider where the system font needs it, and the popup rises wholly on screen at
 // the bottom right.
 #include "e2e/scenario.h"
-#include "support/test_http_server.h"
 
 namespace brisvane::e2e {
 namespace {
@@ -13,14 +12,12 @@ using M = MainWindow;
 class Scaled : public Scenario, public ::testing::WithParamInterface<int> {
  protected:
   registry::ScopedDword scaling_{"Control Panel\\Desktop", "LogPixels", static_cast<std::uint32_t>(GetParam())};
-  brisvane::testing::TestHttpServer service_;
 };
 
 TEST_P(Scaled, TheMainWindowKeepsItsProportionsAndThePopupRisesWhollyOnScreenAtTheBottomRight) {
   const auto px = [](int twips) { return twips * GetParam() / 1440.0; };
   service_.Reply(200, "FAKE");
-  settings_.Seed("URL", service_.Url("/api/fakeskan.php"));
-  Process app = StartAccepted();
+  Process app = Start();
   const Window main = MainOf(app);
   // Wider and taller by a factor each (no more than half as large again), which every control follows.
   RECT client{}, r{};
@@ -33,8 +30,10 @@ TEST_P(Scaled, TheMainWindowKeepsItsProportionsAndThePopupRisesWhollyOnScreenAtT
   EXPECT_NEAR(r.bottom, px(2520 + 555) * taller, 2);
 
   main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
+  if (GetParam() == 144) Pose("main-window-144dpi", main);
   main.Child(Id(M::kLaunchButton)).Click();
-  const Window popup = RisenPopupOf(app, main);
+  const Window popup = PopupOf(app, main);
+  if (GetParam() == 144) Pose("popup-144dpi", popup);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   GetWindowRect(popup.handle(), &r);
   EXPECT_TRUE(r.right == width && r.left >= 0 && r.top >= 0) << r.left << ", " << r.top << ", " << r.right;
@@ -43,8 +42,7 @@ TEST_P(Scaled, TheMainWindowKeepsItsProportionsAndThePopupRisesWhollyOnScreenAtT
   if (GetParam() == 96 && width == 1280 && height == 800) {
     EXPECT_EQ((std::pair{r.left, r.top}), (std::pair{1100L, 708L})) << "where it always rose";
   }
-  main.Close();  // the popup goes with it, and the program ends
-  EXPECT_EQ(app.ExpectExit(), 0u);
+  CloseAndWait(main, app);  // the popup goes with it
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Scaled, ::testing::Values(96, 120, 144),
