@@ -50,6 +50,12 @@ TEST(ArgumentTextOnWindows, CutsWhereWindowsEndsTheProgramName) {
   EXPECT_EQ(WindowsSplit(lines[5]), WindowsSplit(GetCommandLineW()));
 }
 
+TEST(Win32System, ExecutablePathIsThisProgramsFile) {
+  const std::string path = Win32System().ExecutablePath();
+  EXPECT_TRUE(path.ends_with("\\brisvane_win32_tests.exe")) << path;
+  EXPECT_NE(GetFileAttributesW(win32::Widen(path).c_str()), INVALID_FILE_ATTRIBUTES) << path;
+}
+
 TEST(Win32System, ExpandEnvironmentUsesTheProcessEnvironment) {
   Win32System system;
   ASSERT_TRUE(SetEnvironmentVariableW(L"BRISVANE_T\u00C4ST", L"Gr\u00FC\u00DFe \u20AC"));
