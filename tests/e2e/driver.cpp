@@ -234,9 +234,14 @@ bool Read(std::string_view key, std::string_view name, DWORD type, void* data, D
 }
 
 void Write(HKEY root, std::string_view key, std::string_view name, DWORD type, const void* data, DWORD size) {
-  if (RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), type, data, size) != ERROR_SUCCESS) {
+  if (RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), type, data, size)) {
     throw DriverError("Cannot write " + std::string(key) + " value " + Quoted(name));
   }
+}
+
+void DeleteKey(HKEY root, const std::string& key) {
+  RegDeleteTreeW(root, Widen(key).c_str());
+  RegDeleteKeyW(root, Widen(key).c_str());  // some systems leave the emptied key itself
 }
 
 }  // namespace
@@ -276,15 +281,9 @@ void WriteDword(std::string_view key, std::string_view name, std::uint32_t value
   Write(HKEY_CURRENT_USER, key, name, REG_DWORD, &data, sizeof data);
 }
 
-ScopedKey::ScopedKey(std::string key, HKEY root) : key_(std::move(key)), root_(root) {
-  RegDeleteTreeW(root_, Widen(key_).c_str());
-  RegDeleteKeyW(root_, Widen(key_).c_str());  // some systems leave the emptied key itself
-}
+ScopedKey::ScopedKey(std::string key, HKEY root) : key_(std::move(key)), root_(root) { DeleteKey(root_, key_); }
 
-ScopedKey::~ScopedKey() {
-  RegDeleteTreeW(root_, Widen(key_).c_str());
-  RegDeleteKeyW(root_, Widen(key_).c_str());
-}
+ScopedKey::~ScopedKey() { DeleteKey(root_, key_); }
 
 ScopedKey& ScopedKey::Seed(std::string_view name, std::string_view value) {
   WriteString(key_, name, value, root_);
