@@ -80,26 +80,5 @@ TEST_F(Launch, WithNoServiceTheUserIsToldAndTheTorrentIsBlocked) {
   EXPECT_EQ(ClientCommandLine(), "");
 }
 
-// The check works on what was there when it started; closing the main window during the popup closes the
-// popup, and the allowed torrent still goes to the client before the program ends.
-TEST_F(Launch, ClosingDuringTheAllowedPopupStillHandsOverWhatTheCheckStartedWith) {
-  service_.Reply(200, "GOOD");
-  Process app = Start();
-  const Window main = MainOf(app);
-  const std::string torrent = ExamplePath("single-file.torrent");
-  main.Child(Id(M::kTorrentPath)).SetText(torrent);
-  main.Child(Id(M::kLaunchButton)).Click();
-  EXPECT_EQ(PopupOf(app, main).Child(Id(P::kAction)).Text(), "Allowed");
-
-  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("アルバム-альбом.torrent"));
-  main.Child(Id(M::kProgramPath)).SetText("C:\\elsewhere\\other.exe");
-  main.Child(Id(M::kAllowGood)).SetChecked(false);
-  CloseAndWait(main, app);
-  EXPECT_EQ(ClientCommandLine(), Launched(torrent));
-  // The edits were the user's all the same: they are the settings now.
-  EXPECT_EQ(registry::ReadString(kSettingsKey, "torPath"), "C:\\elsewhere\\other.exe");
-  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Good"), 0u);
-}
-
 }  // namespace
 }  // namespace brisvane::e2e
