@@ -8,12 +8,6 @@ namespace {
 
 using namespace support;
 
-TEST(InfoHashText, FortyHexDigitsInEitherCaseAndNothingElse) {
-  for (int c = 0; c < 256; ++c) {
-    EXPECT_EQ(ParseInfoHash(std::string(40, static_cast<char>(c))).has_value(), std::isxdigit(c) != 0) << c;
-  }
-}
-
 class StoreContract : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
