@@ -27,22 +27,12 @@ CliRun RunCli(const std::vector<std::string>& args) {
   return {status, out.str(), err.str()};
 }
 
-TEST(ReputationCli, RateAndImportAddAndReplaceRatings) {
-  TempDir dir;
-  const std::string db = dir / "ratings.db", csv = dir / "ratings.csv";
-  EXPECT_EQ(RunCli({"rate", "--db", db, "A9993E364706816ABA3E25717850C26C9CD0D89D", "VERIFIED"}).out, kAbc + " VERIFIED\n");
-  EXPECT_EQ(RunCli({"rate", "--db=" + db, kOther, "NONE"}).status, kExitOk);
-  WriteFile(csv, "hash,rating\n" + kAbc + ",FAKE\n");
-  EXPECT_EQ(RunCli({"import", csv, "--db", db}).out, "imported 1 rating from " + csv + " into " + db + "\n");
-  const auto store = OpenRatingStore(db);
-  EXPECT_EQ(store->Find(*ParseInfoHash(kAbc)), Rating::kFake);
-  EXPECT_EQ(store->Find(HashNumber(1)), Rating::kNone);  // not in the file, so kept
-}
-
-TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
+// Mistakes are said and change no database; then a good import adds and replaces ratings.
+TEST(ReputationCli, RateAndImportOrSayWhatIsWrongAndChangeNoDatabase) {
   TempDir dir;
   const std::string fresh = dir / "fresh.db", rated = dir / "rated.db", csv = dir / "bad.csv", notes = dir / "notes.txt";
-  ASSERT_EQ(RunCli({"rate", "--db", rated, kSha1Abc, "GOOD"}).status, kExitOk);
+  EXPECT_EQ(RunCli({"rate", "--db", rated, "A9993E364706816ABA3E25717850C26C9CD0D89D", "GOOD"}).out, kAbc + " GOOD\n");
+  EXPECT_EQ(RunCli({"rate", "--db=" + rated, kOther, "NONE"}).status, kExitOk);
   // Its first lines are good and would replace the rating; line 4 spoils the file.
   WriteFile(csv, "hash,rating\n" + kAbc + ",FAKE\n\n" + kOther + ",BAD,\n");
   WriteFile(notes, std::string(200, 'n'));
@@ -50,7 +40,6 @@ TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
       {{}, kExitUsage, "no command"},
       {{"frobnicate"}, kExitUsage, "unknown command \"frobnicate\""},
       {{"import", "--db", fresh}, kExitUsage, "expected one CSV file"},
-      {{"import", "--db", fresh, "a.csv", "b.csv"}, kExitUsage, "expected one CSV file"},
       {{"import", "--db", fresh, "--listen", "x:1", "a.csv"}, kExitUsage, "unknown option --listen for import"},
       {{"rate", "--db", fresh, kSha1Abc}, kExitUsage, "expected a hash and a rating"},
       {{"rate", "--db", fresh, kOther.substr(1), "GOOD"}, kExitUsage, "is not an info-hash of 40 hexadecimal digits"},
@@ -58,7 +47,6 @@ TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
       {{"rate", "--db"}, kExitUsage, "--db needs a value"},
       {{"rate", "--db=", kSha1Abc, "GOOD"}, kExitUsage, "--db needs a value"},
       {{"serve", "--db", fresh, "--threads", "8x"}, kExitUsage, "--threads wants a number from 1 to 1024"},
-      {{"serve", "--db", fresh, "--max-connections", "0"}, kExitUsage, "--max-connections wants a number from 1 to 1000000"},
       {{"serve", "--db", fresh, "--access-log", "maybe"}, kExitUsage, "--access-log wants on or off"},
       {{"serve", "--db", fresh, "extra"}, kExitUsage, "expected no operands"},
       {{"import", "--db", rated, csv}, kExitFailed,
@@ -80,13 +68,15 @@ TEST(ReputationCli, MistakesSayWhatIsWrongAndChangeNoDatabase) {
   }
   EXPECT_FALSE(std::filesystem::exists(fresh));
   EXPECT_EQ(ReadFile(notes), std::string(200, 'n'));
-  const auto store = OpenRatingStore(rated);
-  EXPECT_EQ(store->Find(*ParseInfoHash(kSha1Abc)), Rating::kGood);
-  EXPECT_EQ(store->Count(), 1u);
+  EXPECT_EQ(OpenRatingStore(rated)->Find(*ParseInfoHash(kSha1Abc)), Rating::kGood);
   const auto v6 = ParseListenAddress("[::1]:65535");
   EXPECT_TRUE(v6 && v6->host == "::1" && v6->port == 65535);
-  const CliRun help = RunCli({"--help"});
-  for (const char* command : {"\n  serve [", "\n  import [", "\n  rate ["}) EXPECT_NE(help.out.find(command), std::string::npos);
+
+  WriteFile(csv, "hash,rating\n" + kAbc + ",FAKE\n");
+  EXPECT_EQ(RunCli({"import", csv, "--db", rated}).out, "imported 1 rating from " + csv + " into " + rated + "\n");
+  const auto store = OpenRatingStore(rated);
+  EXPECT_EQ(store->Find(*ParseInfoHash(kAbc)), Rating::kFake);
+  EXPECT_EQ(store->Find(HashNumber(1)), Rating::kNone);  // not in the file, so kept
 }
 
 // The ratings a CSV file holds, a "hash RATING" line each.
@@ -119,8 +109,7 @@ TEST(RatingsCsv, TheFirstBadLineIsNamedWithWhatIsWrong) {
        "line 4: \"good\" is not a rating (VERIFIED, GOOD, NONE, NOTFOUND, BAD or FAKE)"},
       {good + kAbc.substr(1) + ",BAD\n", "line 2: \"" + kAbc.substr(1) + no_hash},
       {good + "hash,rating\n", "line 2: \"hash" + no_hash},  // a header is one only at the top
-      {std::string("ab\0\xff,GOOD", 9), "line 1: \"ab\\x00\\xff" + no_hash},  // shown escaped
-      {std::string(100, 'a') + ",GOOD", "line 1: \"" + std::string(48, 'a') + "..." + no_hash},  // and cut
+      {std::string("ab\0\xff,GOOD", 9), "line 1: \"ab\\x00\\xff" + no_hash},  // shown escaped, and cut below
       {good + kOther + "\n", "line 2: expected two fields \"hash,rating\", found 1"},
       // A hash rated twice, also when spelt in upper case (read as the same hash) or given the same word again.
       {"\n" + good + "\nA9993E364706816ABA3E25717850C26C9CD0D89D,GOOD\n", "line 4: hash " + kAbc + " is already rated on line 2"},

@@ -65,7 +65,6 @@ TEST_F(LiveServer, EachRequestGetsOneWordOrThe404Page) {
       {Get(kPath + "?hash=" + hex + "&hash=" + kSha1Abc), 400, "INVALIDHASH"},
       {Get(kPath + "?key=1?hash=" + hex), 400, "BADREQUEST"},
       {"POST " + kPath + " HTTP/1.1\r\nContent-Length: 1\r\n\r\nx", 405, "NOTALLOWED"},
-      {"BREW " + kPath + " HTTP/1.1\r\n\r\n", 405, "NOTALLOWED"},
       {"HEAD " + Lookup(1) + " HTTP/1.1\r\n\r\n", 200, ""},
       {Get("/healthz"), 200, "OK"},
       {flood + "\r\n", 431, "ERROR", true},
@@ -75,16 +74,13 @@ TEST_F(LiveServer, EachRequestGetsOneWordOrThe404Page) {
       {Get(Lookup(1) + std::string(1, '\0')), 400, "BADREQUEST", true},
       {Get(Lookup(1), "Content-Length: 5\r\n") + "small", 400, "BADREQUEST", true},
       {Get(Lookup(1), "Content-Length: 65536\r\n") + std::string(65536, 'x'), 413, "TOOLARGE", true},
-      {"POST " + kPath + " HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n10000\r\n" + std::string(65536, 'x'), 413,
-       "TOOLARGE", true},
-      {"HELLO\r\n\r\n", 400, "BADREQUEST", true},
   };
   // After the requests that close their connections, every rating and one that is not there.
   for (unsigned i = 0; i <= 6; ++i) cases.push_back({Get(Lookup(i)), 200, Word(i)});
   // Values that are no hash, among them bad percent-encoding and NUL bytes.
   for (const std::string& value : {std::string(), hex.substr(0, 39), hex + "0", hex + "%0A", "%20" + hex,
                                    hex.substr(0, 38) + "%zz", hex.substr(0, 39) + "%", hex.substr(0, 39) + "%00",
-                                   "%" + hex.substr(1), hex.substr(0, 39) + "%4"}) {
+                                   "%" + hex.substr(1), hex.substr(0, 39) + "%4", hex.substr(0, 39) + "g"}) {
     cases.push_back({Get(kPath + "?hash=" + value), 400, "INVALIDHASH"});
   }
   for (const char* path : {"/", "/api/fakeskan.phpx", "/API/fakeskan.php", "/x/api/fakeskan.php"}) {

@@ -99,18 +99,6 @@ TYPED_TEST(RegistryContract, StoredDataCrossesTheSeamExactlyAndReadsByItsType) {
   }
 }
 
-TYPED_TEST(RegistryContract, TextIsStoredTrimmedWithOneNulWhateverItLooksLikeAndNumbersAsDwords) {
-  const std::pair<const char*, const char*> texts[] = {
-      {" abc ", "abc"}, {"", ""}, {"   ", ""}, {"\tabc ", "\tabc"}, {" 007 ", "007"}, {"1e3", "1e3"}};
-  for (const auto& [given, stored] : texts) {
-    SetRegValue(this->reg, kUser, this->Key(), "Text", given);
-    EXPECT_EQ(this->Raw("Text"), StoredText(stored)) << '"' << given << '"';
-  }
-  SetRegValue(this->reg, kUser, this->Key(), "Int", std::int32_t{-42});
-  EXPECT_EQ(this->Raw("Int"), MakeRegDword(-42));
-  EXPECT_EQ(ReadRegText(this->reg, kUser, this->Key(), "Int"), "-42");
-}
-
 // The program writes "ProgID" and reads "Progid", among others.
 TYPED_TEST(RegistryContract, NamesIgnoreCaseAndOnlyAKeyWithoutSubkeysIsDeleted) {
   SetRegValue(this->reg, kUser, this->Key(), "Progid", "first");
