@@ -137,7 +137,7 @@ TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
   EXPECT_EQ(window.Child(Id(W::kGuidance)).Text(), "");
 
   Toggle(window, "Revert Association");
-  EXPECT_EQ(window.Child(Id(W::kGuidance)).Text(), kPickBrisvaneInSettings);
+  EXPECT_EQ(window.Child(Id(W::kGuidance)).Text(), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvaneInSettings));
   EXPECT_EQ(Handler(window), kClientClass);  // until the user picks Brisvane
   EXPECT_EQ(registry::ReadString(Below(kProgramClassKey, "shell\\open\\command"), ""), OwnCommand());
   EXPECT_EQ(registry::ReadString(Below(kProgramClassKey, "DefaultIcon"), ""), OwnIcon());
@@ -151,7 +151,7 @@ TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
   EXPECT_FALSE(registry::ValueExists(kOpenWithProgidsKey, "Brisvane"));
 
   ToggleMagnet(window, "Revert Association");
-  EXPECT_EQ(window.Child(Id(W::kMagnetGuidance)).Text(), kPickBrisvaneForMagnetInSettings);
+  EXPECT_EQ(window.Child(Id(W::kMagnetGuidance)).Text(), GuidanceText(AssociationKind::kMagnet, ChoiceGuidance::kPickBrisvaneInSettings));
   EXPECT_EQ(Handler(window, W::kMagnetHandlerName), "AcmeMagnet");
   EXPECT_EQ(registry::ReadString(kMagnetClassKey, ""), "URL:Magnet link");
   EXPECT_EQ(registry::ReadString(kMagnetClassKey, "URL Protocol"), "");

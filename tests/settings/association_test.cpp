@@ -402,7 +402,7 @@ TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhile
   EXPECT_EQ(form.Text(A::kGuidance), "");
   EXPECT_EQ(Click(form), Shown("Acme.Torrent", "Revert Association"));  // the user has not picked yet
   EXPECT_TRUE(Registered(AssociationKind::kTorrent) && !Registered(AssociationKind::kMagnet));
-  EXPECT_EQ(form.Text(A::kGuidance), kPickBrisvane);
+  EXPECT_EQ(form.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvane));
   EXPECT_EQ(default_apps.opened, 1);
   EXPECT_EQ(default_apps.changes, 1);
   EXPECT_EQ(Values({kProgramClassKey}), Strings{"=BitTorrent file"});
@@ -417,10 +417,10 @@ TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhile
   Put(kUserChoiceKey, "Progid", "Brisvane");  // the user picked Brisvane in the settings
   EXPECT_EQ(Click(reopened), Shown("Brisvane", "Set Association"));
   EXPECT_TRUE(!Registered(AssociationKind::kTorrent) && Registered(AssociationKind::kMagnet));
-  EXPECT_EQ(reopened.Text(A::kGuidance), kPickYourClientInSettings);
+  EXPECT_EQ(reopened.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickYourClientInSettings));
   Put(kUserChoiceKey, "Progid", "Acme.Torrent");
   Click(reopened);
-  EXPECT_EQ(reopened.Text(A::kGuidance), kPickBrisvaneInSettings);
+  EXPECT_EQ(reopened.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvaneInSettings));
   Click(reopened);  // with another client chosen, revert has nothing to ask
   EXPECT_EQ(reopened.Text(A::kGuidance), "");
   host.Click(reopened, A::kMagnetToggleButton);
@@ -433,7 +433,7 @@ TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhile
   const int opened = default_apps.opened;
   registry.SetReadOnly(true);  // a refused registration is said and not offered for revert
   EXPECT_EQ(Click(reopened).second, "Set Association");
-  EXPECT_EQ(reopened.Text(A::kGuidance), kRegistrationRefused);
+  EXPECT_EQ(reopened.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kRegistrationRefused));
   EXPECT_EQ(default_apps.opened, opened);
 }
 
