@@ -11,15 +11,6 @@ constexpr char kHash[] = "600ccd1b71569232d01d110bc63e906beab04d8c";
 constexpr char kService[] = "http://127.0.0.1:8080/api/fakeskan.php";
 const std::string kUnexpected = "Unexpected value returned from API call:\r\n";
 
-struct Lookup {
-  testing::FakeHttpClient http;
-  testing::FakeMessageBox messages;
-  std::vector<std::string> logged;
-  std::string Run() {
-    return LookUpRating(kService, kHash, http, messages, [&](std::string_view outcome) { logged.emplace_back(outcome); });
-  }
-};
-
 TEST(LookUpRating, AReplyThatCanBeARatingWordIsTakenUnchangedAnyOtherHasItsMessageAndItsLogLine) {
   const std::string page = "<html><head><title>404 Not Found</title></head><body>nope</body></html>";
   std::string overlong = "<title>404 Not Found</title>" + std::string(kMaxReplyBytes, 'x');
@@ -39,7 +30,6 @@ TEST(LookUpRating, AReplyThatCanBeARatingWordIsTakenUnchangedAnyOtherHasItsMessa
       {"", false, false, std::string("Error contacting URL: ") + kService + "?hash=" + kHash, {}},
       {"", true, false, "No data was returned back from API call.", {"ERROR"}},
       {"GOOD\r\n", true, false, kUnexpected + "GOOD\r\n", {"ERROR"}},
-      {"GO\nOD", true, false, kUnexpected + "GO\nOD", {"ERROR"}},
       {"\rGOOD", true, false, kUnexpected + "\rGOOD", {"ERROR"}},
       {page, true, false, "404 error!:\r\n" + page, {}},
       {"<html>\r\n" + page, true, false, kUnexpected + "<html>\r\n" + page, {"ERROR"}},
@@ -48,14 +38,17 @@ TEST(LookUpRating, AReplyThatCanBeARatingWordIsTakenUnchangedAnyOtherHasItsMessa
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reply.substr(0, 40));
-    Lookup l;
-    l.http.Answer(c.reply);
-    l.http.reply.sent = c.sent;
-    l.http.reply.truncated = c.truncated;
-    EXPECT_EQ(l.Run(), c.message.empty() ? c.reply : "");
-    EXPECT_EQ(l.http.urls, std::vector<std::string>{std::string(kService) + "?hash=" + kHash});
-    EXPECT_EQ(l.messages.shown, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
-    EXPECT_EQ(l.logged, c.logged);
+    testing::FakeHttpClient http;
+    testing::FakeMessageBox messages;
+    std::vector<std::string> logged;
+    http.Answer(c.reply);
+    http.reply.sent = c.sent;
+    http.reply.truncated = c.truncated;
+    EXPECT_EQ(LookUpRating(kService, kHash, http, messages, [&](std::string_view s) { logged.emplace_back(s); }),
+              c.message.empty() ? c.reply : "");
+    EXPECT_EQ(http.urls, std::vector<std::string>{std::string(kService) + "?hash=" + kHash});
+    EXPECT_EQ(messages.shown, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
+    EXPECT_EQ(logged, c.logged);
   }
 }
 

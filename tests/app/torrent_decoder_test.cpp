@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-
 namespace brisvane {
 namespace {
 
@@ -46,7 +45,6 @@ struct Rule {
 std::vector<Rule> Rules() {
   const std::string real = "d4:name4:reale";
   const std::string fake = "d4:name4:fakee";
-  const std::string nested = "d4:info" + fake + "4:name4:reale";
   constexpr std::size_t kDepth = 100'000;
   const std::string lists = std::string(kDepth, 'l') + std::string(kDepth, 'e');
   std::string dicts;
@@ -59,9 +57,7 @@ std::vector<Rule> Rules() {
       // The span is the info value exactly as stored, whatever its bytes.
       {kTorrent, kInfo, ""},
       {"d4:infodee", "de", ""},
-      {"d4:infod" + B(":") + B("1::") + "ee", "d1::3:1::e", ""},
-      {"d4:infod04:spami1eee", "d04:spami1ee", ""},
-      {"d4:infod1:ai-42eee", "d1:ai-42ee", ""},
+      {"d4:infod" + B(":") + B("1::") + "04:spami-42eee", "d1::3:1::04:spami-42ee", ""},
       // Stray bytes are let through once the info dictionary closes...
       {"d1:aXi1e4:infod1:bi2eee", "d1:bi2ee", ""},
       {"d4:infod1:b-\n i2eee", "d1:b-\n i2ee", ""},
@@ -69,48 +65,29 @@ std::vector<Rule> Rules() {
       // ... but not when it never does, and not as the first byte.
       {"2024 report\n", kNone, unexpected, "unexpected byte 0x20 at offset 4"},
       {"d1:aXi1e4:infod1:bi2e", kNone, unexpected},
-      {"d1:a-i1e", kNone, unexpected},
       {"d4:infodX", kNone, unexpected},
-      {"d4:infod:", kNone, unexpected},
       {"", kNone, not_valid, "the file is empty"},
       // No info dictionary, or one cut short, is nothing to tell the user.
       {"de", kNone, "", "no info dictionary"},
-      {"d3:fooi1ee", kNone, "", "no info dictionary"},
-      {"i1e", kNone, ""},
-      {"4:info", kNone, ""},
-      {"d4:info", kNone, ""},
+      {"i1e", kNone, ""}, {"4:info", kNone, ""}, {"d4:info", kNone, ""},
       {"d4:infod3:foo", kNone, "", "the info dictionary is not closed before the end of the file"},
       {"d4:infod3:abc", kNone, "", "the info dictionary is not closed"},  // a string may end at the end
       // Only the outermost dictionary's own "info" key counts; decoys anywhere else do not.
-      {"d5:decoyl4:info" + fake + "e4:info" + real + "e", real, ""},
       {"d5:decoy4:info4:info" + real + "e", real, ""},
-      {"d5:outerd4:info" + fake + "e4:info" + real + "e", real, ""},
-      {"d4:info" + nested + "e", nested, ""},
       {"d4:infod5:innerl4:info" + fake + "eee", "d5:innerl4:info" + fake + "ee", ""},
-      {"d1:a4:info" + fake + "e", kNone, ""},
-      {"l4:info" + fake + "e", kNone, ""},
-      {"l4:infod4:name4:fakeee", kNone, ""},
+      {"d1:a4:info" + fake + "e", kNone, ""}, {"l4:info" + fake + "e", kNone, ""},
       {"d1:ad4:info" + fake + "ee", kNone, ""},
-      {"d1:al4:info" + fake + "ee", kNone, ""},
-      {"i1e4:info" + fake, kNone, ""},
-      {"d1:ai1ee4:info" + fake, kNone, ""},
-      {"d1:ai4:info" + fake + "ee", kNone, ""},
+      {"d1:ai1ee4:info" + fake, kNone, ""}, {"d1:ai4:info" + fake + "ee", kNone, ""},
       // A file that is just "4:info" and a dictionary has always hashed.
       {"4:infod4:name4:realee", "d4:name4:reale", ""},
       {"4:infodeXYZ4:infod1:ai1ee", "de", ""},
-      {"4:infoi1ed1:ai1ee", kNone, ""},
-      {"0:4:infodee", kNone, ""},
-      {"1:xd1:ai1ee", kNone, ""},
+      {"4:infoi1ed1:ai1ee", kNone, ""}, {"0:4:infodee", kNone, ""}, {"1:xd1:ai1ee", kNone, ""},
       // An outermost info that is not a dictionary, or a second one, is refused: clients differ on them.
       {"d4:infoi1ee", kNone, not_valid, "the info value at offset 7 is not a dictionary"},
-      {"d4:info3:abce", kNone, not_valid, "is not a dictionary"},
-      {"d4:infol1:aee", kNone, not_valid, "is not a dictionary"},
-      {"d4:infoi1e4:infodee", kNone, not_valid, "is not a dictionary"},
+      {"d4:info3:abce", kNone, not_valid, "is not a dictionary"}, {"d4:infol1:aee", kNone, not_valid, "not a dict"},
       {"d4:info4:infod4:name4:fakeee", kNone, not_valid, "is not a dictionary"},
-      {"d4:info0:e", kNone, not_valid, "is not a dictionary"},
       {"d4:infoe", kNone, not_valid, "the info key at offset 1 has no value"},
       {"d4:infod1:ai1ee4:infod1:ai2eee", kNone, not_valid, "a second info key at offset 15"},
-      {"d4:infode4:infoi1ee", kNone, not_valid, "second info key"},
       {"d4:infode4:infod1:a", kNone, not_valid, "second info key"},  // even one never finished
       {"d4:infode1:xd4:infodee4:infodee", kNone, not_valid, "second info key"},
       {"d4:infode1:x4:info1:y4:infoe", "de", ""},  // "info" as a value is no second key
@@ -162,16 +139,14 @@ TEST(ParseTorrent, Rules) {
   }
 }
 
-TEST(ParseTorrent, OffersEveryNonEmptyStringInFileOrder) {
-  std::vector<std::string> strings;
-  const ScanHooks hooks{{}, [&](std::string_view s) { strings.emplace_back(s); }};
-  Scan("d4:infod0:" + B(":") + B("spam") + B(std::string("a\0b", 3)) + "ee" + "1:z", hooks);
-  EXPECT_THAT(strings, ::testing::ElementsAre("info", ":", "spam", std::string("a\0b", 3)));
-  // Where the scan ends: at an odd byte past the span, at a bare span's end, at once at an odd first byte.
+// Where the scan ends: at an odd byte past the span, at a bare span's end, at once at an odd first byte.
+TEST(ParseTorrent, OffersEveryNonEmptyStringInFileOrderUntilTheScanEnds) {
+  const std::string nul("a\0b", 3);
   for (const auto& [text, offered] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"d4:infod0:" + B(":") + B("spam") + B(nul) + "ee1:z", {"info", ":", "spam", nul}},
            {"d4:infodeX5:after", {"info"}}, {"4:infode5:after", {"info"}}, {"<d4:infodee", {}}}) {
-    strings.clear();
-    Scan(text, hooks);
+    std::vector<std::string> strings;
+    Scan(text, {{}, [&](std::string_view s) { strings.emplace_back(s); }});
     EXPECT_EQ(strings, offered) << text;
   }
 }
@@ -179,17 +154,11 @@ TEST(ParseTorrent, OffersEveryNonEmptyStringInFileOrder) {
 TEST(ParseTorrent, ProgressComesEveryQuarterMebibyteNotPerByte) {
   int calls = 0;
   const ScanHooks hooks{[&] { ++calls; }, {}};
-  // Small items: one call per interval crossed.
-  std::string items = "d4:infod1:al";
+  std::string items = "d4:infod1:al";  // small items: one call per interval crossed
   while (items.size() < 16 * kProgressInterval) items += "i1e";
   ASSERT_TRUE(Scan(items + "eee", hooks).info);
-  EXPECT_GE(calls, 15);
-  EXPECT_LE(calls, 16);
-  // A long string is skipped in one step, and the scan stays quiet on small files.
-  calls = 0;
-  ASSERT_TRUE(Scan("d4:infod1:a" + B(std::string(8 * kProgressInterval, 'd')) + "ee", hooks).info);
-  EXPECT_LE(calls, 1);
-  calls = 0;
+  EXPECT_TRUE(calls == 15 || calls == 16) << calls;
+  calls = 0;  // quiet on small files
   Scan(kTorrent, hooks);
   EXPECT_EQ(calls, 0);
 }
@@ -206,25 +175,16 @@ struct StubFileSystem : IFileSystem {
 };
 
 TEST(GetTorrentHash, HashesWhatTheFileHoldsOrSaysWhyNot) {
-  using Status = FileRead::Status;
-  struct Row {
-    Status status;
-    std::string bytes, hash;
-    std::string_view message;
-    std::string problem;
-  };
-  const std::string unreadable = "The file could not be read: C:\\t.torrent\r\nAccess is denied.";
-  const std::string too_large = "The file is too large to be a torrent (over 1 GiB): C:\\t.torrent";
+  using S = FileRead::Status;
+  struct Row { S status; std::string bytes, hash, message, problem; };
   StubFileSystem fs;
   for (const Row& row : std::vector<Row>{
-           // The SHA-1 of kInfo from python3 hashlib.
-           {Status::Ok, kTorrent, "2c167cc7009d4b562bfedddf63f0a7e6399d944e", "", ""},
-           {Status::Ok, "", "", kNotValidTorrentMessage, "the file is empty"},
-           {Status::NotFound, "", "", kNotValidTorrentMessage, "the file is empty"},
-           {Status::Ok, "2024 report\n", "", kUnexpectedErrorMessage, "unexpected byte 0x20 at offset 4"},
-           {Status::Unreadable, "", "", unreadable, "cannot read C:\\t.torrent: Access is denied."},
-           {Status::TooLarge, "", "", too_large, "C:\\t.torrent is larger than 1 GiB"},
-       }) {
+           {S::Ok, kTorrent, "2c167cc7009d4b562bfedddf63f0a7e6399d944e", "", ""},  // hashlib's SHA-1 of kInfo
+           {S::NotFound, "", "", std::string(kNotValidTorrentMessage), "the file is empty"},
+           {S::Unreadable, "", "", "The file could not be read: C:\\t.torrent\r\nAccess is denied.",
+            "cannot read C:\\t.torrent: Access is denied."},
+           {S::TooLarge, "", "", "The file is too large to be a torrent (over 1 GiB): C:\\t.torrent",
+            "C:\\t.torrent is larger than 1 GiB"}}) {
     SCOPED_TRACE(row.problem);
     fs.answer = {row.status, FileBytes(Bytes(row.bytes.begin(), row.bytes.end())), "Access is denied."};
     const TorrentHash hash = GetTorrentHash(fs, "C:\\t.torrent");
@@ -232,21 +192,13 @@ TEST(GetTorrentHash, HashesWhatTheFileHoldsOrSaysWhyNot) {
     EXPECT_EQ(hash.message, row.message);
     EXPECT_EQ(hash.problem, row.problem);
     EXPECT_EQ(fs.limit, std::uint64_t{1} << 30);
-
   }
 }
 
+// (libtorrent's torrents with "meta version" outside the info dictionary or as a string: the reference test.)
 TEST(ParseTorrent, OnlyTheInfoDictionarysOwnKeysTellItsKind) {
-  struct Case {
-    std::string text;
-    bool v2, pieces;
-    std::string name;
-  };
+  struct Case { std::string text; bool v2, pieces; std::string name; };
   const Case cases[] = {
-      {"d4:infod12:meta versioni2e6:pieces0:4:name1:xee", true, true, "x"},  // hybrid
-      {"d4:infod12:meta versioni2eee", true, false, ""},                      // v2 only
-      {"d12:meta versioni2e4:infod4:name1:xee", false, false, "x"},           // outside the info dictionary
-      {"d4:infod12:meta version1:2ee", false, false, ""},                     // not an integer
       {"d4:infod12:meta versioni20eee", false, false, ""},
       {"d4:infod12:meta versionli2eeee", false, false, ""},
       {"d4:infod1:ad12:meta versioni2e6:pieces0:4:name1:ye4:name1:xee", false, false, "x"},  // deeper down

@@ -1,9 +1,9 @@
 // Brisvane.exe with the display scaled to 100, 125 and 150 % (Windows' LogPixels, set before the program
 // starts; the screen stays 1280 x 800 pixels): the main window keeps its design's proportions, larger by
 // the scaling and a little wider where the system font needs it, and the popup rises wholly on screen at
-// the bottom right.
+// the bottom right. The check works on what was there when it started: closing the main window during the
+// popup closes the popup, and the allowed torrent still goes to the client before the program ends.
 #include "e2e/scenario.h"
-#include "support/test_http_server.h"
 
 namespace brisvane::e2e {
 namespace {
@@ -13,14 +13,12 @@ using M = MainWindow;
 class Scaled : public Scenario, public ::testing::WithParamInterface<int> {
  protected:
   registry::ScopedDword scaling_{"Control Panel\\Desktop", "LogPixels", static_cast<std::uint32_t>(GetParam())};
-  brisvane::testing::TestHttpServer service_;
 };
 
-TEST_P(Scaled, TheMainWindowKeepsItsProportionsAndThePopupRisesWhollyOnScreenAtTheBottomRight) {
+TEST_P(Scaled, TheWindowsKeepTheirProportionsOnScreenAndClosingDuringThePopupStillHandsOver) {
   const auto px = [](int twips) { return twips * GetParam() / 1440.0; };
-  service_.Reply(200, "FAKE");
-  settings_.Seed("URL", service_.Url("/api/fakeskan.php"));
-  Process app = StartAccepted();
+  service_.Reply(200, "GOOD");
+  Process app = Start();
   const Window main = MainOf(app);
   // Wider and taller by a factor each (no more than half as large again), which every control follows.
   RECT client{}, r{};
@@ -32,9 +30,12 @@ TEST_P(Scaled, TheMainWindowKeepsItsProportionsAndThePopupRisesWhollyOnScreenAtT
   EXPECT_NEAR(r.left, px(8640) * wider, 2);
   EXPECT_NEAR(r.bottom, px(2520 + 555) * taller, 2);
 
-  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
+  const std::string torrent = ExamplePath("single-file.torrent");
+  main.Child(Id(M::kTorrentPath)).SetText(torrent);
+  if (GetParam() == 144) Pose("main-window-144dpi", main);
   main.Child(Id(M::kLaunchButton)).Click();
-  const Window popup = RisenPopupOf(app, main);
+  const Window popup = PopupOf(app, main);
+  if (GetParam() == 144) Pose("popup-144dpi", popup);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   GetWindowRect(popup.handle(), &r);
   EXPECT_TRUE(r.right == width && r.left >= 0 && r.top >= 0) << r.left << ", " << r.top << ", " << r.right;
@@ -43,8 +44,16 @@ TEST_P(Scaled, TheMainWindowKeepsItsProportionsAndThePopupRisesWhollyOnScreenAtT
   if (GetParam() == 96 && width == 1280 && height == 800) {
     EXPECT_EQ((std::pair{r.left, r.top}), (std::pair{1100L, 708L})) << "where it always rose";
   }
-  main.Close();  // the popup goes with it, and the program ends
-  EXPECT_EQ(app.ExpectExit(), 0u);
+  EXPECT_EQ(popup.Child(Id(PopupWindow::kAction)).Text(), "Allowed");
+
+  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("アルバム-альбом.torrent"));
+  main.Child(Id(M::kProgramPath)).SetText("C:\\elsewhere\\other.exe");
+  main.Child(Id(M::kAllowGood)).SetChecked(false);
+  CloseAndWait(main, app);  // the program ends once the popup's hold is over
+  EXPECT_EQ(ClientCommandLine(), Launched(torrent));
+  // The edits were the user's all the same: they are the settings now.
+  EXPECT_EQ(registry::ReadString(kSettingsKey, "torPath"), "C:\\elsewhere\\other.exe");
+  EXPECT_EQ(registry::ReadDword(kSettingsKey, "Good"), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Scaled, ::testing::Values(96, 120, 144),

@@ -1,7 +1,6 @@
 #include "e2e/driver.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 #include "win32/text.h"
@@ -26,26 +25,15 @@ bool PollUntil(Millis timeout, const std::function<bool()>& done) {
   return true;
 }
 
-std::vector<HWND> Windows(HWND parent) {
+std::vector<HWND> TopWindows() {
   std::vector<HWND> all;
-  const WNDENUMPROC add = [](HWND hwnd, LPARAM list) -> BOOL {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-    return TRUE;
-  };
-  if (parent) {
-    EnumChildWindows(parent, add, reinterpret_cast<LPARAM>(&all));
-  } else {
-    EnumWindows(add, reinterpret_cast<LPARAM>(&all));
-  }
+  EnumWindows(
+      [](HWND hwnd, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
   return all;
-}
-
-// Dialog templates keep ids as 16 bits; some systems hand 0xFFFF back as -1.
-HWND FindDescendant(HWND parent, int id) {
-  for (HWND hwnd : Windows(parent)) {
-    if (LOWORD(GetDlgCtrlID(hwnd)) == LOWORD(id)) return hwnd;
-  }
-  return nullptr;
 }
 
 DWORD ProcessOf(HWND hwnd) {
@@ -62,47 +50,38 @@ std::wstring CaptionOf(HWND hwnd) {
 
 // WM_GETTEXT through the program's own window procedure; nullopt when it does not answer.
 std::optional<std::wstring> SentText(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) return {};
-  std::wstring text(length + 1, L'\0');
+  std::wstring text(8192, L'\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
                            kSendTimeoutMs, &copied)) {
     return {};
   }
-  text.resize(std::min<std::size_t>(copied, length));
+  text.resize(copied);
   return text;
 }
 
 // One line for failure messages: handle, class, id, process, text and whether it shows.
 std::string Describe(HWND hwnd) {
-  if (!IsWindow(hwnd)) return "a window that no longer exists";
-  char head[96];
   wchar_t class_name[64] = L"";
   GetClassNameW(hwnd, class_name, 64);
-  std::snprintf(head, sizeof head, "%p %s id %d process %lu ", static_cast<void*>(hwnd),
-                Narrow(class_name).c_str(), GetDlgCtrlID(hwnd), ProcessOf(hwnd));
-  return head + Quoted(Narrow(SentText(hwnd).value_or(CaptionOf(hwnd)))) + (IsWindowVisible(hwnd) ? "" : " hidden");
-}
-
-std::string DescribeAll(const std::vector<HWND>& windows, bool visible_only) {
-  std::string text;
-  for (HWND hwnd : windows) {
-    if (!visible_only || IsWindowVisible(hwnd)) text += "  " + Describe(hwnd) + "\n";
-  }
-  return text.empty() ? "  (none)\n" : text;
+  return std::to_string(reinterpret_cast<UINT_PTR>(hwnd)) + " " + Narrow(class_name) + " id " +
+         std::to_string(GetDlgCtrlID(hwnd)) + " process " + std::to_string(ProcessOf(hwnd)) + " " +
+         Quoted(Narrow(CaptionOf(hwnd))) + (IsWindowVisible(hwnd) ? "" : " hidden");
 }
 
 DriverError TimedOut(std::string_view what, Millis timeout) {
+  std::string windows;
+  for (HWND hwnd : TopWindows()) {
+    if (IsWindowVisible(hwnd)) windows += "  " + Describe(hwnd) + "\n";
+  }
   return DriverError("Timed out after " + std::to_string(timeout.count()) + " ms waiting for " + std::string(what) +
-                     ".\nVisible windows:\n" + DescribeAll(Windows(nullptr), true));
+                     ".\nVisible windows:\n" + windows);
 }
 
 bool Matches(HWND hwnd, const WindowQuery& query) {
-  if (!IsWindowVisible(hwnd) || hwnd == query.except) return false;
-  if (query.process_id && ProcessOf(hwnd) != query.process_id) return false;
-  if (CaptionOf(hwnd) != Widen(query.caption)) return false;
-  return std::ranges::all_of(query.controls, [hwnd](int id) { return FindDescendant(hwnd, id) != nullptr; });
+  return IsWindowVisible(hwnd) && hwnd != query.except && (!query.process_id || ProcessOf(hwnd) == query.process_id) &&
+         CaptionOf(hwnd) == Widen(query.caption) &&
+         std::ranges::all_of(query.controls, [hwnd](int id) { return GetDlgItem(hwnd, id) != nullptr; });
 }
 
 }  // namespace
@@ -150,14 +129,8 @@ Process::~Process() {
 }
 
 DWORD Process::ExpectExit(Millis timeout) const {
-  if (WaitForSingleObject(handle_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
-    std::vector<HWND> own;
-    for (HWND hwnd : Windows(nullptr)) {
-      if (ProcessOf(hwnd) == id_ && IsWindowVisible(hwnd)) own.push_back(hwnd);
-    }
-    throw DriverError("Process " + std::to_string(id_) + " still runs after " + std::to_string(timeout.count()) +
-                      " ms. Its visible windows:\n" + DescribeAll(own, true));
-  }
+  WaitUntil("process " + std::to_string(id_) + " to end",
+            [&] { return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0; }, timeout);
   DWORD code = 0;
   GetExitCodeProcess(handle_, &code);
   return code;
@@ -182,10 +155,7 @@ void Window::SetText(std::string_view text) const {
 
 void Window::WaitForText(std::string_view text, Millis timeout) const {
   std::string last;
-  if (!PollUntil(timeout, [&] {
-        last = Narrow(SentText(hwnd_).value_or(L"<no answer>"));
-        return last == text;
-      })) {
+  if (!PollUntil(timeout, [&] { return (last = Narrow(SentText(hwnd_).value_or(L"<no answer>"))) == text; })) {
     throw TimedOut(Describe(hwnd_) + " to read " + Quoted(text) + " (it reads " + Quoted(last) + ")", timeout);
   }
 }
@@ -218,13 +188,12 @@ void Window::WaitGone(Millis timeout) const {
 }
 
 Window Window::Child(int id) const {
-  if (HWND child = FindDescendant(hwnd_, id)) return Window(child);
-  throw DriverError("No control " + std::to_string(id) + " in " + Describe(hwnd_) + ". Its controls:\n" +
-                    DescribeAll(Windows(hwnd_), false));
+  if (HWND child = GetDlgItem(hwnd_, id)) return Window(child);
+  throw DriverError("No control " + std::to_string(id) + " in " + Describe(hwnd_));
 }
 
 std::optional<Window> FindTopWindow(const WindowQuery& query) {
-  for (HWND hwnd : Windows(nullptr)) {
+  for (HWND hwnd : TopWindows()) {
     if (Matches(hwnd, query)) return Window(hwnd);
   }
   return std::nullopt;
@@ -232,8 +201,7 @@ std::optional<Window> FindTopWindow(const WindowQuery& query) {
 
 Window WaitForTopWindow(const WindowQuery& query, Millis timeout) {
   std::optional<Window> found;
-  std::string what = "a window captioned " + Quoted(query.caption);
-  if (query.process_id) what += " of process " + std::to_string(query.process_id);
+  std::string what = "a window captioned " + Quoted(query.caption) + " of process " + std::to_string(query.process_id);
   for (int id : query.controls) what += " with control " + std::to_string(id);
   WaitUntil(what, [&] { return (found = FindTopWindow(query)).has_value(); }, timeout);
   return *found;
@@ -253,45 +221,40 @@ MessageBoxWindow WaitForMessageBox(std::string_view caption, DWORD process_id, M
 namespace registry {
 namespace {
 
-[[noreturn]] void Fail(std::string_view what, std::string_view key, std::string_view name, LSTATUS status) {
-  throw DriverError(std::string(what) + " " + std::string(key) + " value " + Quoted(name) + ": " +
-                    win32::ErrorText(static_cast<DWORD>(status)));
-}
-
 // RegGetValueW limited to `type`: a value of another type fails with ERROR_UNSUPPORTED_TYPE.
 bool Read(std::string_view key, std::string_view name, DWORD type, void* data, DWORD* size) {
   const LSTATUS status =
       RegGetValueW(HKEY_CURRENT_USER, Widen(key).c_str(), Widen(name).c_str(), type, nullptr, data, size);
   if (status == ERROR_FILE_NOT_FOUND) return false;
-  if (status != ERROR_SUCCESS) Fail("Cannot read", key, name, status);
+  if (status != ERROR_SUCCESS) {
+    throw DriverError("Cannot read " + std::string(key) + " value " + Quoted(name) + ": " +
+                      win32::ErrorText(static_cast<DWORD>(status)));
+  }
   return true;
 }
 
 void Write(HKEY root, std::string_view key, std::string_view name, DWORD type, const void* data, DWORD size) {
-  const LSTATUS status = RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), type, data, size);
-  if (status != ERROR_SUCCESS) Fail("Cannot write", key, name, status);
+  if (RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), type, data, size)) {
+    throw DriverError("Cannot write " + std::string(key) + " value " + Quoted(name));
+  }
 }
 
 void DeleteKey(HKEY root, const std::string& key) {
-  const std::wstring wide = Widen(key);
-  RegDeleteTreeW(root, wide.c_str());
-  RegDeleteKeyW(root, wide.c_str());  // some systems leave the emptied key itself
+  RegDeleteTreeW(root, Widen(key).c_str());
+  RegDeleteKeyW(root, Widen(key).c_str());  // some systems leave the emptied key itself
 }
 
 }  // namespace
 
 std::optional<std::string> ReadString(std::string_view key, std::string_view name) {
-  DWORD size = 0;
-  if (!Read(key, name, RRF_RT_REG_SZ, nullptr, &size)) return std::nullopt;
-  std::wstring text(size / sizeof(wchar_t), L'\0');
+  std::wstring text(8192, L'\0');
+  DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
   if (!Read(key, name, RRF_RT_REG_SZ, text.data(), &size)) return std::nullopt;
-  text.resize(wcsnlen(text.c_str(), text.size()));
-  return Narrow(text);
+  return Narrow(text.c_str());
 }
 
 std::optional<std::uint32_t> ReadDword(std::string_view key, std::string_view name) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
+  DWORD value = 0, size = sizeof value;
   if (!Read(key, name, RRF_RT_REG_DWORD, &value, &size)) return std::nullopt;
   return value;
 }

@@ -1,27 +1,21 @@
 // A check whose service never answers (the lookup would give up only after about 25 s): meanwhile the main
-// window paints and takes clicks, a second "Launch torrent" is ignored, and closing the window ends the
-// lookup and the program at once, with nothing started.
+// window paints and takes clicks, a second "Launch torrent" is ignored, the about box opens beside it, and
+// closing the window ends the lookup and the program at once, with nothing started.
 #include "dialogs/about_box.h"
-#include "e2e/launch.h"
+#include "e2e/scenario.h"
 
 namespace brisvane::e2e {
 namespace {
 
 using M = MainWindow;
+using SilentService = Scenario;
 
 // Far less than the lookup's time-out: what happens within it happens while the lookup waits.
 constexpr Millis kWhileWaiting{2000};
 
-class SilentService : public Launch {
- protected:
-  void SetUp() override {
-    Launch::SetUp();
-    service_.Silent();
-  }
-};
-
 TEST_F(SilentService, TheMainWindowPaintsAndAnswersClicksAndClosingItEndsTheLookup) {
-  Process app = StartAccepted();
+  service_.Silent();
+  Process app = Start();
   const Window main = MainOf(app);
   main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
   main.Child(Id(M::kLaunchButton)).Click();
@@ -30,7 +24,8 @@ TEST_F(SilentService, TheMainWindowPaintsAndAnswersClicksAndClosingItEndsTheLook
   // Posted clicks, as a user's: the program's own loop has to run for any of them to count.
   main.Child(Id(M::kLaunchButton)).Click();
   main.Child(Id(M::kAboutButton)).Click();
-  WaitForTopWindow({"About Brisvane - by Kestrelwick", app.id(), {Id(AboutBox::kSysInfoButton)}}, kWhileWaiting);
+  Pose("about-box",
+       WaitForTopWindow({"About Brisvane - by Kestrelwick", app.id(), {Id(AboutBox::kSysInfoButton)}}, kWhileWaiting));
   EXPECT_TRUE(main.Enabled()) << "the about box is not modal";
   RedrawWindow(main.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   WaitUntil("the main window to paint", [&] { return !GetUpdateRect(main.handle(), nullptr, FALSE); }, kWhileWaiting);

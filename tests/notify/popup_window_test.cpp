@@ -55,10 +55,9 @@ TEST_F(PopupTest, ShowsTheVerdictRisingFromJustAboveTheTaskBarAndHoldsItEightToN
   host.on_pump = [&] { moves_at_pump.push_back(Form().moves.size()); };
   popup.Present(content, screen);
   FakeForm& form = Form();
-  EXPECT_EQ(form.Text(PopupWindow::kFileName), "a.torrent");
-  EXPECT_EQ(form.Text(PopupWindow::kRating), "GOOD");
+  EXPECT_EQ(std::make_tuple(form.Text(PopupWindow::kFileName), form.Text(PopupWindow::kRating),
+                            form.Text(PopupWindow::kAction)), std::make_tuple("a.torrent", "GOOD", "Allowed"));
   EXPECT_EQ(form.At(PopupWindow::kRating).color, kGreenish);
-  EXPECT_EQ(form.Text(PopupWindow::kAction), "Allowed");
   EXPECT_TRUE(form.visible);
   EXPECT_EQ(desktop.foreground, form.handle);
   ExpectSlides(form, 1039);

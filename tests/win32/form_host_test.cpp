@@ -2,16 +2,9 @@
 #include "win32/form_host.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <windows.h>
-
-#include <cstdlib>
 #include <memory>
 #include <stdexcept>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "win32/form_test_support.h"
 
@@ -60,10 +53,7 @@ class FormHostTest : public ::testing::Test {
   // Loads kForm (the DPI is the window's), shown and active when `show`.
   IFormView& Load(RecordingForm& form, bool show = false) {
     IFormView& view = host_->Load(kForm, form);
-    using Fn = UINT(WINAPI*)(HWND);
-    const auto dpi = reinterpret_cast<Fn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    dpi_ = dpi ? static_cast<int>(dpi(FormWindow(view))) : 96;
+    dpi_ = static_cast<int>(win32::WindowDpi(FormWindow(view)));
     if (show) view.Show();
     EXPECT_TRUE(!show || PumpUntil([&] { return GetActiveWindow() == FormWindow(view); }));
     return view;
@@ -76,19 +66,10 @@ class FormHostTest : public ::testing::Test {
   }
   // The host's loop; a quit with 99 after 10 s only keeps a broken build from hanging.
   int Run() {
-    const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread watchdog([done, thread = GetCurrentThreadId()] {
-      if (WaitForSingleObject(done, 10000) == WAIT_TIMEOUT) PostThreadMessageW(thread, WM_QUIT, 99, 0);
-    });
-    struct Stop {
-      HANDLE done;
-      std::thread& watchdog;
-      ~Stop() {
-        SetEvent(done);
-        watchdog.join();
-        CloseHandle(done);
-      }
-    } stop{done, watchdog};
+    struct Watchdog {
+      UINT_PTR timer = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+      ~Watchdog() { KillTimer(nullptr, timer); }
+    } watchdog;
     return host_->Run();
   }
   int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
@@ -101,17 +82,12 @@ class FormHostTest : public ::testing::Test {
   int dpi_ = 96;
 };
 
-TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsPlacesAndStacking) {
+TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsAndStacking) {
   RecordingForm form(&log_);
   IFormView& view = Load(form);
   const HWND window = FormWindow(view);
   const auto control = [&](int id) { return ControlWindow(view, id); };
   EXPECT_FALSE(IsWindowVisible(window)) << "shown by the logic, not by the load";
-  RECT client{};
-  GetClientRect(window, &client);
-  EXPECT_EQ(client, PxRect(0, 0, 4500, 2100));
-  EXPECT_EQ(testing::WindowText(window), L"Form Test");
-  EXPECT_FALSE(Style(window) & WS_THICKFRAME);
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
@@ -125,27 +101,15 @@ TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsPlacesAndStacki
     EXPECT_STREQ(font.lfFaceName, metrics.lfMessageFont.lfFaceName) << c.id;
     EXPECT_EQ(font.lfWeight >= FW_BOLD, c.kind == ControlKind::BoldLabel) << c.id;
   }
-  EXPECT_EQ(Style(control(kHash)) & (ES_READONLY | ES_MULTILINE), ES_READONLY | ES_MULTILINE);
-  EXPECT_FALSE(ExStyle(control(kHash)) & WS_EX_CLIENTEDGE);
   EXPECT_TRUE(ExStyle(control(kName)) & WS_EX_CLIENTEDGE);
-  EXPECT_EQ(Style(control(kFrame)) & BS_TYPEMASK, BS_GROUPBOX);
   EXPECT_EQ(Style(control(kOk)) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-  EXPECT_EQ(Style(control(kCancel)) & BS_TYPEMASK, BS_PUSHBUTTON);
   EXPECT_NE(SendMessageW(control(kIcon), STM_GETICON, 0, 0), 0);
   EXPECT_EQ(Style(control(kLine)) & SS_TYPEMASK, SS_ETCHEDHORZ);
 
-  // Places: the frame's offset added; captions fit their text as measured, up to the control beside them.
-  EXPECT_EQ(Rect(view, kName), PxRect(840, 840, 2000, 375));
-  EXPECT_EQ(Rect(view, kNameCaption).top, Px(900));
-  EXPECT_EQ(Rect(view, kTitle).right, Px(1800));
-  EXPECT_EQ(Style(control(kTitle)) & SS_TYPEMASK, SS_LEFT) << "wraps, being tall enough for two lines";
+  // Only a label that is tall enough for two lines wraps.
+  EXPECT_EQ(Style(control(kTitle)) & SS_TYPEMASK, SS_LEFT);
   view.SetText(kTitle, "A");
-  EXPECT_EQ(Rect(view, kTitle), PxRect(120, 120, 1500, 480));
   EXPECT_EQ(Style(control(kTitle)) & SS_TYPEMASK, SS_LEFTNOWORDWRAP);
-  const RECT agree = Rect(view, kAgree);
-  EXPECT_EQ(agree.left, Px(240));
-  EXPECT_EQ(agree.right - agree.left, GetSystemMetrics(SM_CXMENUCHECK) + Px(120) + Px(view.TextWidth(kAgree)));
-  EXPECT_EQ(Rect(view, kLine).bottom - Rect(view, kLine).top, 2);
 
   // The stacking the plan asks for, which is the order Tab follows.
   std::vector<int> stacked, planned;
@@ -193,10 +157,7 @@ TEST_F(FormHostTest, KeysClicksTextChangesAndTimersReachTheLogic) {
   IFormView& view = Load(form, /*show=*/true);
   EXPECT_EQ(GetFocus(), ControlWindow(view, kName)) << "the first tab stop has the focus";
 
-  const std::string name = "T\xC3\xB6rrent \xE6\x97\xA5\xE6\x9C\xAC \xE2\x82\xAC";  // Törrent 日本 €
-  view.SetText(kName, name);
-  EXPECT_EQ(view.Text(kName), name);
-  EXPECT_EQ(testing::WindowText(ControlWindow(view, kName)), L"T\u00F6rrent \u65E5\u672C \u20AC");
+  view.SetText(kName, "x");
 
   for (const WPARAM key : {VK_RETURN, VK_ESCAPE, VK_TAB}) PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
   ASSERT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(view, kOk); }));
@@ -212,105 +173,36 @@ TEST_F(FormHostTest, KeysClicksTextChangesAndTimersReachTheLogic) {
   view.Show();  // shown again at the same size: no resize
   std::erase_if(log_, [](const std::string& line) { return line.starts_with("timer"); });
   EXPECT_THAT(log_, ElementsAre("attach", "load", "resize", "text 3", "click 7", "click 8", "click 4", "resize"));
-
-  // A sizable tool window without default or cancel button: Enter and Esc press nothing.
-  FormLayout other = kForm;
-  other.resizable = other.tool_window = true;
-  other.default_button = other.cancel_button = 0;
-  RecordingForm plain(&log_, "plain");
-  IFormView& plain_view = host_->Load(other, plain);
-  EXPECT_TRUE(Style(FormWindow(plain_view)) & WS_THICKFRAME);
-  EXPECT_TRUE(ExStyle(FormWindow(plain_view)) & WS_EX_TOOLWINDOW);
-  plain_view.Show();
-  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(plain_view, kName); }));
-  for (const WPARAM key : {VK_RETURN, VK_ESCAPE, VK_TAB}) PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
-  ASSERT_TRUE(PumpUntil([&] { return GetFocus() == ControlWindow(plain_view, kOk); }));
-  EXPECT_EQ(plain.Count("click 7") + plain.Count("click 8"), 0);
+  RecordingForm other(&log_, "other");
+  host_->Load(kForm, other).Show();
+  view.BringToFront();
+  EXPECT_EQ(GetForegroundWindow(), FormWindow(view));
 }
 
-TEST_F(FormHostTest, CloseUnloadsThenDestroysAndTheLastFormEndsTheLoop) {
-  RecordingForm first(&log_, "first");
-  RecordingForm second(&log_, "second");
-  IFormView& view = host_->Load(kForm, first);
-  const HWND window = FormWindow(view);
-  view.SetChecked(kAgree, false);
-  EXPECT_EQ(&host_->Load(kForm, first), &view) << "a loaded form is loaded once";
-  host_->Load(kForm, second).Show();
-  view.Show();
-  second.view->BringToFront();
-  EXPECT_EQ(GetForegroundWindow(), FormWindow(*second.view));
-  first.on_unload = [&] { first.view->Close(); };  // closing already: nothing more
-  SendMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(IsWindow(window));
-  MSG msg;
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "a form is still open";
-  EXPECT_EQ(view.Text(kName), "") << "a view kept past its close answers harmlessly";
-  EXPECT_EQ(view.OuterWidth(), 0);
-  view.Close();
-
-  // Loaded again: a new window in its design state, closed from its own timer like the other.
-  first.on_load = [&] { first.view->StartTimer(1, 1); };
-  first.on_timer = second.on_timer = [&](int) { (first.view ? first.view : second.view)->Close(); };
-  EXPECT_NE(FormWindow(host_->Load(kForm, first)), window);
-  EXPECT_TRUE(first.view->Checked(kAgree));
-  second.view->StartTimer(2, 50);
-  EXPECT_EQ(Run(), 0);
-  EXPECT_THAT(log_, ElementsAre("first attach", "first load", "second attach", "second load", "second resize",
-                                "first resize", "first unload", "first detach", "first attach", "first load",
-                                "first timer 1", "first unload", "first detach", "second timer 2", "second unload",
-                                "second detach"));
-}
-
+// A failure in the logic comes out of the loop, and leaves nothing half made.
 TEST_F(FormHostTest, FailuresComeOutOfTheLoopAndLeaveNothingHalfMade) {
-  RecordingForm form(&log_);
-  form.on_click = [](int) { throw std::runtime_error("service unreachable"); };
-  IFormView& view = Load(form, /*show=*/true);
-  PostMessageW(ControlWindow(view, kOk), BM_CLICK, 0, 0);
-  try {
-    Run();
-    ADD_FAILURE() << "the failure was swallowed";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "service unreachable");
-  }
-  view.SetText(kName, "still here");
-  EXPECT_EQ(view.Text(kName), "still here");
-  EXPECT_THROW(view.Text(99), std::invalid_argument);
-  EXPECT_THROW(view.Checked(kOk), std::invalid_argument);
-
-  std::vector<std::string> failed_log;
-  RecordingForm failing(&failed_log);
-  failing.on_load = [] { throw std::runtime_error("cannot read the settings"); };
-  EXPECT_THROW(host_->Load(kForm, failing), std::runtime_error);
-  const ControlLayout twice[] = {kControls[0], kControls[0]};
-  EXPECT_THROW(host_->Load(FormLayout{"Twice", 100, 100, false, twice}, failing), std::invalid_argument);
-  EXPECT_THAT(failed_log, ElementsAre("attach", "load", "detach"));
-
-  // The host going away takes its windows without telling the logic.
-  const HWND window = FormWindow(view);
-  host_.reset();
+  RecordingForm failing(&log_);
+  failing.on_click = [](int) { throw std::runtime_error("service unreachable"); };
+  IFormView& shown = Load(failing, /*show=*/true);
+  PostMessageW(ControlWindow(shown, kOk), BM_CLICK, 0, 0);
+  EXPECT_THROW(Run(), std::runtime_error);
+  EXPECT_THROW(shown.Text(99), std::invalid_argument);
+  RecordingForm broken(&log_, "broken");
+  broken.on_load = [] { throw std::runtime_error("cannot read the settings"); };
+  EXPECT_THROW(host_->Load(kForm, broken), std::runtime_error);
+  EXPECT_EQ(broken.Count("detach"), 1);
+  const HWND window = FormWindow(shown);
+  host_.reset();  // takes its windows without telling the logic
   EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(form.Count("unload"), 0);
-  MSG msg;
-  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+  EXPECT_EQ(failing.Count("unload"), 0);
 }
 
-TEST_F(FormHostTest, TheViewSizesInTwipsMovesInPixelsAndFollowsADpiChange) {
+// Moved to a monitor of another DPI, Windows suggests a new rectangle: the controls and fonts follow. A
+// caption longer than the design's room stretches the whole form, which never shrinks again; the logic
+// still sets widths in the design's twips.
+TEST_F(FormHostTest, TheFormFollowsADpiChangeAndStretchesForALongText) {
   RecordingForm form(&log_);
   IFormView& view = Load(form, /*show=*/true);
-  const HWND window = FormWindow(view);
-  view.MoveToPixels(100, 200);
-  view.SetOuterWidth(9000);
-  view.SetControlWidth(kName, 3000);
-  RECT outer{};
-  GetWindowRect(window, &outer);
-  EXPECT_EQ(outer, (RECT{100, 200, 100 + Px(9000), outer.bottom}));
-  int outer_width = 0, outer_height = 0;
-  view.OuterPixels(outer_width, outer_height);
-  EXPECT_EQ(outer_width, Px(9000));
-  EXPECT_EQ(outer_height, outer.bottom - outer.top);
-  EXPECT_EQ(Rect(view, kName), PxRect(840, 840, 3000, 375));
-
-  // Moved to a monitor of another DPI, Windows suggests a new rectangle: the controls and fonts follow.
   const auto font_height = [&] {
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(ControlWindow(view, kOk), WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -319,28 +211,22 @@ TEST_F(FormHostTest, TheViewSizesInTwipsMovesInPixelsAndFollowsADpiChange) {
   const int before = font_height();
   RECT suggested{100, 100, 100 + 1100, 100 + 420};
   dpi_ *= 2;
-  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi_, dpi_), reinterpret_cast<LPARAM>(&suggested));
+  SendMessageW(FormWindow(view), WM_DPICHANGED, MAKEWPARAM(dpi_, dpi_), reinterpret_cast<LPARAM>(&suggested));
   EXPECT_EQ(Rect(view, kOk), PxRect(3300, 600, 1000, 375));
   EXPECT_EQ(view.OuterWidth(), PixelsToTwips(1100, dpi_));
   EXPECT_NEAR(font_height(), 2 * before, 1);
-  view.Hide();
-  EXPECT_FALSE(view.Visible());
-}
 
-// A caption longer than the design's room stretches the whole form, which never shrinks again; the logic
-// still sets widths in the design's twips.
-TEST_F(FormHostTest, TextLongerThanItsRoomStretchesTheForm) {
   const ControlLayout controls[] = {{1, ControlKind::Label, "Short", 0, 0, 900, 255},
                                     {2, ControlKind::Button, "OK", 900, 0, 900, 375, 0}};
-  RecordingForm form(&log_);
-  IFormView& view = host_->Load(FormLayout{"Stretch", 2400, 600, false, controls}, form);
+  RecordingForm stretching(&log_);
+  IFormView& other = host_->Load(FormLayout{"Stretch", 2400, 600, false, controls}, stretching);
   int design = 0, stretched = 0, set = 0, height = 0;
-  view.OuterPixels(design, height);
-  view.SetText(1, "A long caption");
-  view.SetText(1, "Short");
-  view.OuterPixels(stretched, height);
-  view.SetOuterWidth(view.OuterWidth());
-  view.OuterPixels(set, height);
+  other.OuterPixels(design, height);
+  other.SetText(1, "A long caption");
+  other.SetText(1, "Short");
+  other.OuterPixels(stretched, height);
+  other.SetOuterWidth(other.OuterWidth());
+  other.OuterPixels(set, height);
   EXPECT_GT(stretched, design + 20);
   EXPECT_NEAR(set, stretched, 2);
 }

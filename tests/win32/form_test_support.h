@@ -22,31 +22,15 @@ class RecordingForm final : public IFormEvents {
  public:
   explicit RecordingForm(std::vector<std::string>* log, std::string name = "") : log_(*log), name_(std::move(name)) {}
 
-  void Attach(IFormView* v) override {
-    view = v;
-    Record(v ? "attach" : "detach");
-  }
-  void OnLoad() override {
-    Record("load");
-    if (on_load) on_load();
-  }
-  void OnClick(int control) override {
-    Record("click " + std::to_string(control));
-    if (on_click) on_click(control);
-  }
+  void Attach(IFormView* v) override { Record((view = v) ? "attach" : "detach"); }
+  void OnLoad() override { Record("load", on_load); }
+  void OnClick(int control) override { Record("click " + std::to_string(control), on_click, control); }
   void OnTextChanged(int control) override { Record("text " + std::to_string(control)); }
-  void OnTimer(int timer) override {
-    Record("timer " + std::to_string(timer));
-    if (on_timer) on_timer(timer);
-  }
+  void OnTimer(int timer) override { Record("timer " + std::to_string(timer), on_timer, timer); }
   void OnResize() override { Record("resize"); }
-  void OnUnload() override {
-    Record("unload");
-    if (on_unload) on_unload();
-  }
-
+  void OnUnload() override { Record("unload", on_unload); }
   int Count(const std::string& line) const {
-    return static_cast<int>(std::count(log_.begin(), log_.end(), Line(line)));
+    return static_cast<int>(std::count(log_.begin(), log_.end(), name_.empty() ? line : name_ + " " + line));
   }
 
   IFormView* view = nullptr;
@@ -54,8 +38,12 @@ class RecordingForm final : public IFormEvents {
   std::function<void(int)> on_click, on_timer;
 
  private:
-  std::string Line(const std::string& line) const { return name_.empty() ? line : name_ + " " + line; }
-  void Record(const std::string& line) { log_.push_back(Line(line)); }
+  template <typename Hook, typename... Args>
+  void Record(const std::string& line, const Hook& hook, Args... args) {
+    Record(line);
+    if (hook) hook(args...);
+  }
+  void Record(const std::string& line) { log_.push_back(name_.empty() ? line : name_ + " " + line); }
   std::vector<std::string>& log_;
   std::string name_;
 };

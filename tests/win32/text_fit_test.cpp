@@ -3,8 +3,6 @@
 // uses, and each window keeps its design's proportions.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "app/main_window.h"
 #include "dialogs/about_box.h"
 #include "dialogs/agreement_window.h"
