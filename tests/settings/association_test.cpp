@@ -291,8 +291,8 @@ TEST(RevertAssociationIfOwned, RevertsOnlyWhatThisProgramHolds) {
     World w(version, exe_path);
     w.InstallMagnetClients(false, false);
     // Where this Windows keeps the user's choice.
-    const auto [key, value] =
-        version.major < 6 ? std::pair(kFileExtsKey, "Application") : std::pair(kUserChoiceKey, "Progid");
+    const std::string key(version.major < 6 ? std::string_view(kFileExtsKey) : kUserChoiceKey);
+    const char* const value = version.major < 6 ? "Application" : "Progid";
     w.Put(key, value, "Acme.Torrent");
     if (set_by_brisvane && ChoosesThroughSettings(version)) {
       RegisterForChoice(w.registry, w.system, AssociationKind::kTorrent);
