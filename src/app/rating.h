@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/form.h"
+#include "platform/color.h"
 #include "settings/settings.h"
 
 namespace brisvane {

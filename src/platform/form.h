@@ -8,12 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/color.h"
 #include "platform/form_layout.h"
 
 namespace brisvane {
-
-// A colour as Windows keeps it: 0x00BBGGRR.
-using Color = std::uint32_t;
 
 // What a window's logic may ask of its form.
 class IFormView {

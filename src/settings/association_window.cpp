@@ -63,20 +63,6 @@ constexpr std::array kGuidedControls{
 
 constexpr FormLayout kGuidedAssociation{"File association", 4890, 2025 + kGuidedLineHeight, false, kGuidedControls};
 
-// What the user is told about each kind on Windows 8 and later.
-struct ChoiceTexts {
-  std::string_view pick, pick_in_settings, pick_client, pick_client_in_settings, refused;
-};
-
-constexpr ChoiceTexts kTorrentTexts{kPickBrisvane, kPickBrisvaneInSettings, kPickYourClient, kPickYourClientInSettings,
-                                    kRegistrationRefused};
-constexpr ChoiceTexts kMagnetTexts{kPickBrisvaneForMagnet, kPickBrisvaneForMagnetInSettings, kPickYourClientForMagnet,
-                                   kPickYourClientForMagnetInSettings, kMagnetRegistrationRefused};
-
-const ChoiceTexts& TextsOf(AssociationKind kind) {
-  return kind == AssociationKind::kTorrent ? kTorrentTexts : kMagnetTexts;
-}
-
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -87,6 +73,24 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+std::string GuidanceText(AssociationKind kind, ChoiceGuidance guidance) {
+  const std::string what = kind == AssociationKind::kTorrent ? ".torrent files" : "magnet links";
+  const std::string settings = "open Settings, Apps, Default apps, and pick ";
+  switch (guidance) {
+    case ChoiceGuidance::kPickBrisvane:
+      return "Windows lets only you make this choice: in the window it opened, pick Brisvane for " + what + ".";
+    case ChoiceGuidance::kPickBrisvaneInSettings:
+      return "Windows lets only you make this choice: " + settings + "Brisvane for " + what + ".";
+    case ChoiceGuidance::kPickYourClient:
+      return "Brisvane still opens " + what + ": in the window Windows opened, pick your torrent client for them.";
+    case ChoiceGuidance::kPickYourClientInSettings:
+      return "Brisvane still opens " + what + ": " + settings + "your torrent client for them.";
+    case ChoiceGuidance::kRegistrationRefused:
+      return "Windows refused the change: Brisvane could not register itself for " + what + ".";
+  }
+  return "";
+}
 
 const FormLayout& AssociationWindow::Layout(bool with_guidance) {
   return with_guidance ? kGuidedAssociation : kAssociation;
@@ -116,30 +120,32 @@ void AssociationModel::Probe() {
 }
 
 void AssociationModel::RegisterAndAskTheUser() {
-  const ChoiceTexts& texts = TextsOf(kind_);
+  using enum ChoiceGuidance;
   const bool registered = RegisterForChoice(registry_, system_, kind_);
   default_apps_.AssociationsChanged();
   handler_name_ = FindHandlerName();
   if (!registered) {
-    guidance_ = texts.refused;
+    guidance_ = GuidanceText(kind_, kRegistrationRefused);
     return;
   }
   offers_revert_ = true;
   if (IsOwn(handler_name_)) {
     guidance_.clear();  // already the user's choice
   } else {
-    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? texts.pick : texts.pick_in_settings;
+    const bool opened = default_apps_.OpenChooser(system_.WindowsVersion());
+    guidance_ = GuidanceText(kind_, opened ? kPickBrisvane : kPickBrisvaneInSettings);
   }
 }
 
 void AssociationModel::UnregisterAndAskTheUser() {
-  const ChoiceTexts& texts = TextsOf(kind_);
+  using enum ChoiceGuidance;
   UnregisterForChoice(registry_, kind_);
   default_apps_.AssociationsChanged();
   handler_name_ = FindHandlerName();
   offers_revert_ = false;
   if (IsOwn(handler_name_)) {
-    guidance_ = default_apps_.OpenChooser(system_.WindowsVersion()) ? texts.pick_client : texts.pick_client_in_settings;
+    const bool opened = default_apps_.OpenChooser(system_.WindowsVersion());
+    guidance_ = GuidanceText(kind_, opened ? kPickYourClient : kPickYourClientInSettings);
   } else {
     guidance_.clear();
   }

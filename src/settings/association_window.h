@@ -21,31 +21,10 @@ inline constexpr std::string_view kRevertAssociation = "Revert Association";
 bool IsOwnHandlerName(std::string_view name, std::string_view exe_base_name);
 
 // What the user is told on Windows 8 and later, where only the user can choose the program.
-inline constexpr std::string_view kPickBrisvane =
-    "Windows lets only you make this choice: in the window it opened, pick Brisvane for .torrent files.";
-inline constexpr std::string_view kPickBrisvaneInSettings =
-    "Windows lets only you make this choice: open Settings, Apps, Default apps, and pick Brisvane for .torrent "
-    "files.";
-inline constexpr std::string_view kPickYourClient =
-    "Brisvane still opens .torrent files: in the window Windows opened, pick your torrent client for them.";
-inline constexpr std::string_view kPickYourClientInSettings =
-    "Brisvane still opens .torrent files: open Settings, Apps, Default apps, and pick your torrent client for "
-    "them.";
-inline constexpr std::string_view kRegistrationRefused =
-    "Windows refused the change: Brisvane could not register itself for .torrent files.";
-// The same for magnet links.
-inline constexpr std::string_view kPickBrisvaneForMagnet =
-    "Windows lets only you make this choice: in the window it opened, pick Brisvane for magnet links.";
-inline constexpr std::string_view kPickBrisvaneForMagnetInSettings =
-    "Windows lets only you make this choice: open Settings, Apps, Default apps, and pick Brisvane for magnet "
-    "links.";
-inline constexpr std::string_view kPickYourClientForMagnet =
-    "Brisvane still opens magnet links: in the window Windows opened, pick your torrent client for them.";
-inline constexpr std::string_view kPickYourClientForMagnetInSettings =
-    "Brisvane still opens magnet links: open Settings, Apps, Default apps, and pick your torrent client for "
-    "them.";
-inline constexpr std::string_view kMagnetRegistrationRefused =
-    "Windows refused the change: Brisvane could not register itself for magnet links.";
+enum class ChoiceGuidance { kPickBrisvane, kPickBrisvaneInSettings, kPickYourClient, kPickYourClientInSettings,
+                            kRegistrationRefused };
+// The sentence for .torrent files or for magnet links.
+std::string GuidanceText(AssociationKind kind, ChoiceGuidance guidance);
 
 // What one line of the window shows for .torrent files or magnet links, and its one action.
 class AssociationModel {

@@ -16,8 +16,7 @@ namespace brisvane {
 inline constexpr std::string_view kUserMagnetKey = "Software\\Classes\\magnet";
 inline constexpr std::string_view kMagnetAssociationKey =
     "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\magnet";
-inline constexpr std::string_view kMagnetUserChoiceKey =
-    "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\magnet\\UserChoice";
+inline const std::string kMagnetUserChoiceKey = std::string(kMagnetAssociationKey) + "\\UserChoice";
 // Below HKEY_CLASSES_ROOT.
 inline constexpr std::string_view kMachineMagnetKey = "magnet";
 

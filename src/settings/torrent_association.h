@@ -15,12 +15,11 @@ namespace brisvane {
 
 // Below HKEY_CURRENT_USER.
 inline constexpr std::string_view kFileExtsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.torrent";
-inline constexpr std::string_view kUserChoiceKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.torrent\\UserChoice";
-inline constexpr std::string_view kOpenWithProgidsKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.torrent\\OpenWithProgids";
-inline constexpr std::string_view kOpenWithListKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.torrent\\OpenWithList";
+// Its subkeys: the per-user choice (Vista and later), the classes offered in "Open with", and the
+// programs the old shell lists there.
+inline const std::string kUserChoiceKey = std::string(kFileExtsKey) + "\\UserChoice";
+inline const std::string kOpenWithProgidsKey = std::string(kFileExtsKey) + "\\OpenWithProgids";
+inline const std::string kOpenWithListKey = std::string(kFileExtsKey) + "\\OpenWithList";
 inline constexpr std::string_view kUserExtensionKey = "Software\\Classes\\.torrent";
 inline constexpr std::string_view kProgramClassKey = "Software\\Classes\\Brisvane";
 // Below HKEY_CLASSES_ROOT.

@@ -113,7 +113,7 @@ TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
   const Window window = Open(app);
   EXPECT_EQ(Text(window, W::kGuidance), "");
   Toggle(window, W::kToggleButton, "Revert Association");
-  EXPECT_EQ(Text(window, W::kGuidance), kPickBrisvaneInSettings);
+  EXPECT_EQ(Text(window, W::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvaneInSettings));
   EXPECT_EQ(Text(window, W::kHandlerName), kClientClass);  // until the user picks Brisvane
   EXPECT_EQ(registry::ReadString(Below(kProgramClassKey, "shell\\open\\command"), ""), OwnCommand());
   EXPECT_EQ(registry::ReadString(kFileAssociationsKey, ".torrent"), "Brisvane");
@@ -121,7 +121,7 @@ TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
   EXPECT_FALSE(registry::KeyExists(kOwnApplicationKey));
 
   Toggle(window, W::kMagnetToggleButton, "Revert Association");
-  EXPECT_EQ(Text(window, W::kMagnetGuidance), kPickBrisvaneForMagnetInSettings);
+  EXPECT_EQ(Text(window, W::kMagnetGuidance), GuidanceText(AssociationKind::kMagnet, ChoiceGuidance::kPickBrisvaneInSettings));
   EXPECT_EQ(Text(window, W::kMagnetHandlerName), "AcmeMagnet");
   EXPECT_EQ(registry::ReadString(Below(kMagnetClassKey, "shell\\open\\command"), ""), OwnCommand());
   EXPECT_EQ(registry::ReadString(kUrlAssociationsKey, "magnet"), "Brisvane.Magnet");

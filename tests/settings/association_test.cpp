@@ -262,8 +262,8 @@ TEST(RevertAssociationIfOwned, RevertsOnlyWhatThisProgramHolds) {
     World w(version, exe_path);
     w.InstallMagnetClients(false, false);
     // Where this Windows keeps the user's choice.
-    const auto [key, value] =
-        version.major < 6 ? std::pair(kFileExtsKey, "Application") : std::pair(kUserChoiceKey, "Progid");
+    const std::string key(version.major < 6 ? std::string_view(kFileExtsKey) : kUserChoiceKey);
+    const char* const value = version.major < 6 ? "Application" : "Progid";
     w.Put(key, value, "Acme.Torrent");
     if (set_by_brisvane && ChoosesThroughSettings(version)) {
       RegisterForChoice(w.registry, w.system, AssociationKind::kTorrent);
@@ -362,7 +362,7 @@ TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhile
   EXPECT_EQ(form.Text(A::kGuidance), "");
   EXPECT_EQ(Click(form), Shown("Acme.Torrent", "Revert Association"));  // the user has not picked yet
   EXPECT_TRUE(Registered(AssociationKind::kTorrent) && !Registered(AssociationKind::kMagnet));
-  EXPECT_EQ(form.Text(A::kGuidance), kPickBrisvane);
+  EXPECT_EQ(form.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvane));
   EXPECT_EQ(default_apps.opened, 1);
   EXPECT_EQ(default_apps.changes, 1);
   host.Click(form, A::kMagnetToggleButton);
@@ -374,10 +374,10 @@ TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhile
   Put(kUserChoiceKey, "Progid", "Brisvane");  // the user picked Brisvane in the settings
   EXPECT_EQ(Click(reopened), Shown("Brisvane", "Set Association"));
   EXPECT_TRUE(!Registered(AssociationKind::kTorrent) && Registered(AssociationKind::kMagnet));
-  EXPECT_EQ(reopened.Text(A::kGuidance), kPickYourClientInSettings);
+  EXPECT_EQ(reopened.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickYourClientInSettings));
   Put(kUserChoiceKey, "Progid", "Acme.Torrent");
   Click(reopened);
-  EXPECT_EQ(reopened.Text(A::kGuidance), kPickBrisvaneInSettings);
+  EXPECT_EQ(reopened.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvaneInSettings));
   Click(reopened);  // with another client chosen, revert has nothing to ask
   EXPECT_EQ(reopened.Text(A::kGuidance), "");
   host.Click(reopened, A::kMagnetToggleButton);
@@ -390,7 +390,7 @@ TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhile
   const int opened = default_apps.opened;
   registry.SetReadOnly(true);  // a refused registration is said and not offered for revert
   EXPECT_EQ(Click(reopened).second, "Set Association");
-  EXPECT_EQ(reopened.Text(A::kGuidance), kRegistrationRefused);
+  EXPECT_EQ(reopened.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kRegistrationRefused));
   EXPECT_EQ(default_apps.opened, opened);
 }
 

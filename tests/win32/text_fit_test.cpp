@@ -34,10 +34,10 @@ TEST(TextFit, EveryControlOfTheProgramsWindowsShowsItsWholeTextInProportion) {
       {&A::Layout(true),
        {{A::kHandlerName, "AcmeClient.Torrent"},
         {A::kToggleButton, std::string(kRevertAssociation)},
-        {A::kGuidance, std::string(kPickYourClientInSettings)},
+        {A::kGuidance, GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickYourClientInSettings)},
         {A::kMagnetHandlerName, "AcmeClient.Magnet"},
         {A::kMagnetToggleButton, std::string(kRevertAssociation)},
-        {A::kMagnetGuidance, std::string(kPickYourClientForMagnetInSettings)}}},
+        {A::kMagnetGuidance, GuidanceText(AssociationKind::kMagnet, ChoiceGuidance::kPickYourClientInSettings)}}},
       {&AgreementWindow::Layout(), {}},
       {&AboutBox::Layout(), {{AboutBox::kTitle, std::string(kProgramTitle)}, {AboutBox::kVersion, "Version 1.0.1"}}},
   };
