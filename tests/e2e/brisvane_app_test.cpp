@@ -14,7 +14,7 @@ Window AgreementOf(const Process& app) {
   return WaitForTopWindow({"User Agreement", app.id(), {Id(A::kCancelButton)}});
 }
 
-// A user who cancels the terms leaves nothing behind; one who accepts finds the defaults, and what they
+// A user who cancels the terms leaves nothing behind; one who accepts finds the main window, and what they
 // type and tick (typed text as the edit's change notices report it) is there, stored trimmed and with the
 // right types, on the next start, which asks no more.
 TEST_F(BrisvaneApp, TheTermsOnTheFirstStartThenTheSettingsKeptFromOneStartToTheNext) {
@@ -33,10 +33,6 @@ TEST_F(BrisvaneApp, TheTermsOnTheFirstStartThenTheSettingsKeptFromOneStartToTheN
     AgreementOf(app).Child(Id(A::kOkButton)).Click();
     const Window main = MainOf(app);
     EXPECT_EQ(registry::ReadString(kSettingsKey, "TOS"), "ACCEPT");
-    EXPECT_EQ(main.Child(Id(M::kServiceUrl)).Text(), "http://bitsnoop.com/api/fakeskan.php");
-    EXPECT_EQ(main.Child(Id(M::kProgramPath)).Text(), "notepad");
-    const int flags[] = {M::kAllowVerified, M::kAllowGood, M::kAllowNeutral, M::kAllowBad, M::kAllowFake};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(main.Child(Id(flags[i])).Checked(), i < 3) << flags[i];
     main.Child(Id(M::kServiceUrl)).SetText("  http://127.0.0.1:8080/api/fakeskan.php  ");
     main.Child(Id(M::kProgramPath)).SetText("C:\\Клиент\\トレント.exe");
     main.Child(Id(M::kAllowVerified)).SetChecked(false);
