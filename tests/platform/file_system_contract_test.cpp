@@ -13,27 +13,21 @@ namespace {
 
 struct MemoryWorld {
   testing::MemoryFileSystem fs;
-  std::string MakeFile(const std::string& name, std::string_view bytes) {
-    fs.Put("/mem/" + name, bytes);
-    return "/mem/" + name;
-  }
-  std::string MakeFolder(const std::string& name) {
-    fs.MakeFolder("/mem/" + name);
-    return "/mem/" + name;
-  }
   std::string Missing(const std::string& name) { return "/mem/" + name; }
+  std::string MakeFile(const std::string& name, std::string_view bytes) { return fs.Put(Missing(name), bytes), Missing(name); }
+  std::string MakeFolder(const std::string& name) { return fs.MakeFolder(Missing(name)), Missing(name); }
 };
 
 struct SystemWorld {
   std::unique_ptr<IFileSystem> owned = MakeSystemFileSystem();
   IFileSystem& fs = *owned;
   testing::TempDir dir;
+  std::string Missing(const std::string& name) { return dir.Path(name); }
   std::string MakeFile(const std::string& name, std::string_view bytes) { return dir.Write(name, bytes); }
   std::string MakeFolder(const std::string& name) {
     std::filesystem::create_directories(testing::FromUtf8(dir.Path(name)));
     return dir.Path(name);
   }
-  std::string Missing(const std::string& name) { return dir.Path(name); }
 };
 
 template <typename World>

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -23,8 +24,10 @@ using K = ControlKind;
 using Ints = std::vector<int>;
 constexpr int kMaxId = 100;
 
-FormLayout Form(std::span<const ControlLayout> controls, int default_button = 0, int cancel_button = 0) {
-  return FormLayout{"Test", 3000, 2000, false, controls, default_button, cancel_button};
+// A form of 3000 x 2000 twips; its controls are kept to the end of the tests.
+FormLayout Form(std::vector<ControlLayout> controls, int default_button = 0, int cancel_button = 0) {
+  static std::deque<std::vector<ControlLayout>> kept;
+  return FormLayout{"Test", 3000, 2000, false, kept.emplace_back(std::move(controls)), default_button, cancel_button};
 }
 
 // A control of 100 x 100 twips at the form's corner.
@@ -42,45 +45,33 @@ TEST(PlaceControls, AcceptsTheProgramsWindows) {
 }
 
 TEST(PlaceControls, RefusesBadLayoutsNamingTheFormAndTheFault) {
-  const ControlLayout twice[] = {Box(1, K::Button), Box(1, K::Label)};
-  const ControlLayout zero[] = {Box(0, K::Label)};
-  const ControlLayout too_high[] = {Box(kMaxId + 1, K::Label)};
-  const ControlLayout negative[] = {{1, K::Label, "", 0, 0, 100, -1}};
-  const ControlLayout unknown_frame[] = {Box(1, K::Label, 5)};
-  const ControlLayout not_a_frame[] = {Box(1, K::Button), Box(2, K::Label, 1)};
-  const ControlLayout circle[] = {Box(1, K::Frame, 2), Box(2, K::Frame, 1)};
-  const ControlLayout both[] = {Box(1, K::Button), Box(2, K::Label)};
+  const std::vector<ControlLayout> both = {Box(1, K::Button), Box(2, K::Label)};
   const std::pair<FormLayout, const char*> cases[] = {
-      {Form(twice), "control id 1 is used twice"},
-      {Form(zero), "control id 0 is outside 1 to 100"},
-      {Form(too_high), "control id 101 is outside 1 to 100"},
-      {Form(negative), "control 1 has a negative size"},
+      {Form({Box(1, K::Button), Box(1, K::Label)}), "control id 1 is used twice"},
+      {Form({Box(0, K::Label)}), "control id 0 is outside 1 to 100"},
+      {Form({Box(kMaxId + 1, K::Label)}), "control id 101 is outside 1 to 100"},
+      {Form({{1, K::Label, "", 0, 0, 100, -1}}), "control 1 has a negative size"},
       {FormLayout{"Test", -1, 100, false, both}, "negative client size"},
-      {Form(unknown_frame), "control 1 is placed in 5, which is not a frame of this form"},
-      {Form(not_a_frame), "control 2 is placed in 1, which is not a frame of this form"},
-      {Form(circle), "the frames around control 1 enclose one another"},
+      {Form({Box(1, K::Label, 5)}), "control 1 is placed in 5, which is not a frame of this form"},
+      {Form({Box(1, K::Button), Box(2, K::Label, 1)}), "control 2 is placed in 1, which is not a frame of this form"},
+      {Form({Box(1, K::Frame, 2), Box(2, K::Frame, 1)}), "the frames around control 1 enclose one another"},
       {Form(both, 2), "the default button 2 is not a button of this form"},
       {Form(both, 1, 3), "the cancel button 3 is not a button of this form"},
   };
   for (const auto& [layout, fault] : cases) {
-    try {
-      PlaceControls(layout, kMaxId);
-      ADD_FAILURE() << fault << ": accepted";
-    } catch (const std::invalid_argument& e) {
-      EXPECT_EQ(e.what(), std::string("form \"Test\": ") + fault);
-    }
+    EXPECT_THAT([&] { PlaceControls(layout, kMaxId); },
+                ::testing::ThrowsMessage<std::invalid_argument>(std::string("form \"Test\": ") + fault));
   }
   EXPECT_NO_THROW(PlaceControls(Form(both, 1, 1), kMaxId));
 }
 
 TEST(PlaceControls, AddsTheOffsetsOfEveryFrameAround) {
-  const ControlLayout controls[] = {
+  const std::vector<ControlPlace> places = PlaceControls(Form({
       {1, K::Label, "inside", 1, 2, 30, 40, -1, false, false, 3, true},
       {2, K::Frame, "outer", 100, 200, 900, 900},
       {3, K::Frame, "inner", 10, 20, 500, 500, -1, true, false, 2},
       {4, K::Edit, "free", 7, 8, 9, 10},
-  };
-  const std::vector<ControlPlace> places = PlaceControls(Form(controls), kMaxId);
+  }), kMaxId);
   ASSERT_EQ(places.size(), 4u);
   const auto at = [&](std::size_t i) {
     const ControlPlace& p = places[i];
@@ -115,12 +106,12 @@ TEST(PlaceAtDpi, ALabelGrowsUpToTheControlBesideItThenWrapsOrIsCut) {
   // At 96 dpi, 15 twips a pixel: a label at the left, a button beside it from pixel 100; the others
   // touch its rows from above and below, or start where it starts.
   const auto label = [](int text_width, int width, int height, bool button_visible = true) {
-    const ControlLayout controls[] = {{1, K::Label, "", 0, 0, width, height},
-                                      {2, K::Button, "", 1500, 150, 900, 300, 0, button_visible},
-                                      {3, K::Button, "below", 600, 390, 900, 300, 1},
-                                      {4, K::Button, "above", 600, -300, 900, 300, 2},
-                                      {5, K::Label, "under", 0, 0, 300, 300}};
-    return PlaceAtDpi(PlaceControls(Form(controls), kMaxId), 0, 3000, 96, {text_width, 13});
+    const FormLayout form = Form({{1, K::Label, "", 0, 0, width, height},
+                                  {2, K::Button, "", 1500, 150, 900, 300, 0, button_visible},
+                                  {3, K::Button, "below", 600, 390, 900, 300, 1},
+                                  {4, K::Button, "above", 600, -300, 900, 300, 2},
+                                  {5, K::Label, "under", 0, 0, 300, 300}});
+    return PlaceAtDpi(PlaceControls(form, kMaxId), 0, 3000, 96, {text_width, 13});
   };
   const std::pair<PixelPlace, PixelPlace> cases[] = {
       {label(30, 600, 300), {0, 0, 40, 20, TextFlow::OneLine}},     // fits the design
@@ -138,14 +129,13 @@ TEST(PlaceAtDpi, ALabelGrowsUpToTheControlBesideItThenWrapsOrIsCut) {
 }
 
 TEST(PlaceAtDpi, CheckBoxesGrowByTheirBoxWithinTheFrameIconsAndLinesTakeTheSystemSizes) {
-  const ControlLayout controls[] = {
+  const std::vector<ControlPlace> places = PlaceControls(Form({
       {1, K::Frame, "", 300, 300, 1860, 1500},
       {2, K::CheckBox, "", 120, 240, 600, 195, 0, true, false, 1},
       {3, K::Label, "", 120, 600, 600, 195, -1, true, false, 1, true},
       {4, K::Icon, "", 240, 240, 480, 480},
       {5, K::EtchedLine, "", 0, 900, 1500, 15},
-  };
-  const std::vector<ControlPlace> places = PlaceControls(Form(controls), kMaxId);
+  }), kMaxId);
   // Box, a gap of 8 pixels at 96 dpi and the text.
   const PixelPlace check_box = PlaceAtDpi(places, 1, 3000, 96, {60, 13, 13});
   EXPECT_EQ(Rect(check_box), (Ints{28, 36, 13 + 8 + 60, 13}));
@@ -161,15 +151,14 @@ TEST(PlaceAtDpi, CheckBoxesGrowByTheirBoxWithinTheFrameIconsAndLinesTakeTheSyste
 TEST(PlanStretch, StretchesTheWholeFormByTheSmallestFactorThatShowsEveryTextUpToTheCap) {
   // At 96 dpi: a caption with 40 pixels before the button beside it, the button 60 pixels wide, a check box
   // in a frame 100 pixels inside, a wrapping label 100 wide and three lines of 13 pixels tall.
-  const ControlLayout controls[] = {
+  const std::vector<ControlPlace> places = PlaceControls(Form({
       {1, K::Label, "", 0, 0, 600, 195},
       {2, K::Button, "", 600, 0, 900, 375, 0},
       {3, K::Frame, "", 0, 600, 1560, 600},
       {4, K::CheckBox, "", 0, 0, 600, 195, 1, true, false, 3},
       {5, K::Label, "", 0, 1500, 1500, 585, -1, true, false, 0, true},
       {6, K::Label, "hidden", 0, 1950, 15, 195, -1, false},
-  };
-  const std::vector<ControlPlace> places = PlaceControls(Form(controls), kMaxId);
+  }), kMaxId);
   // The text widths on one line; the wrapping label's breaks into as many lines as its width needs.
   const auto plan = [&](Ints widths, FormStretch least = {}) {
     std::vector<ControlMeasure> measures;

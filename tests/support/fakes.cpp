@@ -5,31 +5,19 @@
 namespace brisvane::testing {
 
 FakeForm::FakeForm(FakeFormHost& host, const FormLayout& layout_in, IFormEvents& events_in)
-    : layout(layout_in),
-      events(events_in),
-      outer_width(layout_in.client_width + 240),
-      outer_height(layout_in.client_height + 405),
-      dpi(host.dpi),
-      host_(host) {
+    : layout(layout_in), events(events_in), dpi(host.dpi), host_(host) {
   for (const ControlLayout& c : layout.controls) controls[c.id] = Control{std::string(c.caption), c.checked, {}, c.width, c.kind};
 }
 
 FakeForm::Control& FakeForm::At(int control) {
   const auto it = controls.find(control);
-  if (it == controls.end()) {
-    throw std::out_of_range("no control " + std::to_string(control) + " on form " + std::string(layout.caption));
-  }
-  return it->second;
+  if (it != controls.end()) return it->second;
+  throw std::out_of_range("no control " + std::to_string(control) + " on form " + std::string(layout.caption));
 }
 
 int FakeForm::TextWidth(int control) {
   const std::string& text = At(control).text;
   return host_.measure ? host_.measure(text) : static_cast<int>(text.size()) * 90;
-}
-
-void FakeForm::OuterPixels(int& width, int& height) {
-  width = TwipsToPixels(outer_width, dpi);
-  height = TwipsToPixels(outer_height, dpi);
 }
 
 void FakeForm::Close() {
@@ -53,34 +41,6 @@ IFormView& FakeFormHost::Load(const FormLayout& layout, IFormEvents& events) {
   return form;
 }
 
-FakeForm* FakeFormHost::Find(const IFormEvents& events) {
-  for (auto& form : forms_)
-    if (&form->events == &events && !form->closed) return form.get();
-  return nullptr;
-}
-
-FakeForm* FakeFormHost::Find(const FormLayout& layout) {
-  for (auto& form : forms_)
-    if (&form->layout == &layout && !form->closed) return form.get();
-  return nullptr;
-}
-
-FakeForm& FakeFormHost::Get(const IFormEvents& events) {
-  FakeForm* form = Find(events);
-  if (!form) throw std::logic_error("form is not open");
-  return *form;
-}
-
-void FakeFormHost::Click(FakeForm& form, int control) {
-  if (form.At(control).kind == ControlKind::CheckBox) form.SetChecked(control, !form.Checked(control));
-  form.events.OnClick(control);
-}
-
-void FakeFormHost::Type(FakeForm& form, int control, std::string_view text) {
-  form.SetText(control, text);
-  form.events.OnTextChanged(control);
-}
-
 void FakeFormHost::RunTimers() {
   for (int round = 0; round < 100; ++round) {
     bool fired = false;
@@ -95,25 +55,15 @@ void FakeFormHost::RunTimers() {
   throw std::logic_error("timers keep firing");
 }
 
-int FakeFormHost::OpenCount() const {
-  int n = 0;
-  for (const auto& form : forms_) n += !form->closed;
-  return n;
-}
-
 namespace {
-class FakeSystemFileOpen final : public ISystemFileOpen {
- public:
-  explicit FakeSystemFileOpen(std::string choice) : choice_(std::move(choice)) {}
+struct FakeSystemFileOpen final : ISystemFileOpen {
+  explicit FakeSystemFileOpen(std::string chosen) : choice(std::move(chosen)) {}
   void OpenFileOpenDlg() override {}
-  std::string Filename() override { return choice_; }
-
- private:
-  std::string choice_;
+  std::string Filename() override { return choice; }
+  std::string choice;
 };
 
-class FakeProcessTable final : public IProcessTable {
- public:
+struct FakeProcessTable final : IProcessTable {
   explicit FakeProcessTable(FakeProcessTables& owner) : owner_(owner) {}
   bool Connect() override {
     ++owner_.connects;
@@ -128,7 +78,6 @@ class FakeProcessTable final : public IProcessTable {
     return owner_.records[next_++];
   }
 
- private:
   FakeProcessTables& owner_;
   bool connected_ = false, queried_ = false;
   std::size_t next_ = 0;
@@ -151,22 +100,6 @@ const FakeDesktopWindows::Window* FakeDesktopWindows::Find(WindowHandle handle) 
   for (const Window& w : windows)
     if (w.handle == handle) return &w;
   return nullptr;
-}
-
-bool FakeDesktopWindows::AttachThreadInput(std::uint32_t from, std::uint32_t to, bool attach) {
-  calls.push_back((attach ? "Attach " : "Detach ") + std::to_string(from) + " " + std::to_string(to));
-  return true;
-}
-
-bool FakeDesktopWindows::SetForegroundWindow(WindowHandle window) {
-  calls.push_back("SetForegroundWindow " + std::to_string(window));
-  if (!allow_foreground) return false;
-  foreground = window;
-  return true;
-}
-
-void FakeDesktopWindows::ShowWindow(WindowHandle window, bool restore) {
-  calls.push_back((restore ? "Restore " : "Show ") + std::to_string(window));
 }
 
 std::unique_ptr<IProcessTable> FakeProcessTables::Open() { return std::make_unique<FakeProcessTable>(*this); }

@@ -3,12 +3,14 @@
 // process's own facts, file dialogs, program starts, HTTP, the clock, the desktop's windows, the process
 // table and the Abort/Retry/Ignore prompt. Tests act as the user (click, type, let timers fire) and read
 // what the user would see.
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -57,7 +59,9 @@ class FakeForm final : public IFormView {
   void StopTimer(int timer) override { timers.erase(timer); }
   void Close() override;
   void SetOuterWidth(int twips) override { outer_width = twips; }
-  void OuterPixels(int& width, int& height) override;
+  void OuterPixels(int& width, int& height) override {
+    width = TwipsToPixels(outer_width, dpi), height = TwipsToPixels(outer_height, dpi);
+  }
   void MoveToPixels(int left, int top) override { moves.push_back({left, top}); }
   int TextWidth(int control) override;
   std::uintptr_t NativeHandle() override { return closed ? 0 : handle; }
@@ -70,14 +74,11 @@ class FakeForm final : public IFormView {
   std::map<int, unsigned> timers;
   bool visible = false;
   bool closed = false;
-  int outer_width;   // twips
-  int outer_height;
+  int outer_width = layout.client_width + 240;  // twips
+  int outer_height = layout.client_height + 405;
   int dpi = 96;      // what the outer size is in pixels at
-  struct Position {
-    int left, top;
-    bool operator==(const Position&) const = default;
-  };
-  std::vector<Position> moves;  // pixels
+  using Position = std::pair<int, int>;  // left, top
+  std::vector<Position> moves;             // pixels
   std::uintptr_t handle = 0;
 
  private:
@@ -93,18 +94,28 @@ class FakeFormHost final : public IFormHost {
     if (on_pump) on_pump();
   }
 
-  // The open form of `events`, or null.
-  FakeForm* Find(const IFormEvents& events);
-  FakeForm& Get(const IFormEvents& events);
-  // The open form made from this layout, or null.
-  FakeForm* Find(const FormLayout& layout);
+  // The open form of `events`, or made from `layout`; null when there is none.
+  FakeForm* Find(const IFormEvents& events) { return FindOpen([&](FakeForm& f) { return &f.events == &events; }); }
+  FakeForm* Find(const FormLayout& layout) { return FindOpen([&](FakeForm& f) { return &f.layout == &layout; }); }
+  FakeForm& Get(const IFormEvents& events) {
+    if (FakeForm* form = Find(events)) return *form;
+    throw std::logic_error("form is not open");
+  }
   // The user's actions. A check box toggles before its click event, as on screen.
-  void Click(FakeForm& form, int control);
-  void Type(FakeForm& form, int control, std::string_view text);
+  void Click(FakeForm& form, int control) {
+    if (form.At(control).kind == ControlKind::CheckBox) form.SetChecked(control, !form.Checked(control));
+    form.events.OnClick(control);
+  }
+  void Type(FakeForm& form, int control, std::string_view text) {
+    form.SetText(control, text);
+    form.events.OnTextChanged(control);
+  }
   // Fires running timers of every form until none is left (bounded).
   void RunTimers();
 
-  int OpenCount() const;
+  int OpenCount() const {
+    return static_cast<int>(std::count_if(forms_.begin(), forms_.end(), [](const auto& f) { return !f->closed; }));
+  }
   bool quit = false;  // the last form closed
   int pumps = 0;
   std::function<void()> on_pump;
@@ -114,19 +125,18 @@ class FakeFormHost final : public IFormHost {
 
  private:
   friend class FakeForm;
+  template <typename Match>
+  FakeForm* FindOpen(Match match) {
+    for (auto& form : forms_)
+      if (!form->closed && match(*form)) return form.get();
+    return nullptr;
+  }
   std::vector<std::unique_ptr<FakeForm>> forms_;  // closed ones stay until the host goes
 };
 
-class FakeMessageBox final : public IMessageBox {
- public:
-  void Show(std::string_view text, std::string_view caption) override {
-    shown.push_back(std::string(text));
-    captions.push_back(std::string(caption));
-    if (on_show) on_show();
-  }
+struct FakeMessageBox final : IMessageBox {
+  void Show(std::string_view text, std::string_view) override { shown.emplace_back(text); }
   std::vector<std::string> shown;
-  std::vector<std::string> captions;
-  std::function<void()> on_show;
 };
 
 inline constexpr OsVersionInfo kWindows10{10, 0, 19045, kVerPlatformWin32Nt};
@@ -135,8 +145,7 @@ inline constexpr OsVersionInfo kWindowsXp{5, 1, 2600, kVerPlatformWin32Nt};
 inline constexpr OsVersionInfo kWindowsServer2003{5, 2, 3790, kVerPlatformWin32Nt};
 inline constexpr OsVersionInfo kWindows2000{5, 0, 2195, kVerPlatformWin32Nt};
 
-class FakeSystem final : public ISystem {
- public:
+struct FakeSystem final : ISystem {
   std::string CommandLine() override { return "\"" + exe_path + "\" " + arguments; }
   std::string ExecutablePath() override { return exe_path; }
   std::string ExpandEnvironment(std::string_view text) override {
@@ -149,8 +158,7 @@ class FakeSystem final : public ISystem {
   OsVersionInfo version = kWindows10;
 };
 
-class FakeFileDialogs final : public IFileDialogs {
- public:
+struct FakeFileDialogs final : IFileDialogs {
   std::unique_ptr<ISystemFileOpen> CreateSystemFileOpen() override;
   std::string ShowStandardOpen() override { return standard_choice; }
   bool has_system_object = false;
@@ -158,8 +166,7 @@ class FakeFileDialogs final : public IFileDialogs {
   std::string standard_choice;  // what the standard dialog returns ("" = cancelled)
 };
 
-class FakeLauncher final : public IProcessLauncher {
- public:
+struct FakeLauncher final : IProcessLauncher {
   bool Start(std::string_view command_line, WindowShow show, std::string* error) override {
     started.emplace_back(command_line);
     shows.push_back(show);
@@ -174,8 +181,7 @@ class FakeLauncher final : public IProcessLauncher {
 };
 
 // Records the URLs it is asked for and answers with the reply set last.
-class FakeHttpClient final : public IHttpClient {
- public:
+struct FakeHttpClient final : IHttpClient {
   HttpReply Get(std::string_view url) override {
     urls.emplace_back(url);
     return reply;
@@ -194,8 +200,7 @@ class FakeHttpClient final : public IHttpClient {
 
 // Time moves only when someone sleeps. The wall clock runs in milliseconds and Now gives whole seconds;
 // a test may set the wall clock back, as a time sync does, without the monotonic clock noticing.
-class FakeClock final : public IClock {
- public:
+struct FakeClock final : IClock {
   std::chrono::local_seconds Now() override { return std::chrono::floor<std::chrono::seconds>(now); }
   std::chrono::milliseconds Elapsed() override { return slept; }
   void Sleep(unsigned milliseconds) override {
@@ -203,14 +208,12 @@ class FakeClock final : public IClock {
     now += std::chrono::milliseconds{milliseconds};
   }
   std::chrono::milliseconds slept{0};
-  std::chrono::local_time<std::chrono::milliseconds> now{std::chrono::local_days{std::chrono::year{2024} / 3 / 7} +
-                                                          std::chrono::hours{9} + std::chrono::minutes{5} +
-                                                          std::chrono::seconds{1}};
+  std::chrono::local_time<std::chrono::milliseconds> now{  // 7 March 2024, 09:05:01
+      std::chrono::local_days{std::chrono::year{2024} / 3 / 7} + std::chrono::seconds{9 * 3600 + 5 * 60 + 1}};
 };
 
 // Windows as rectangles of screen pixels; a later one lies over an earlier one.
-class FakeDesktopWindows final : public IDesktopWindows {
- public:
+struct FakeDesktopWindows final : IDesktopWindows {
   struct Window {
     WindowHandle handle;
     int left, top, right, bottom;  // right and bottom exclusive
@@ -225,10 +228,19 @@ class FakeDesktopWindows final : public IDesktopWindows {
   WindowHandle ParentOf(WindowHandle window) override { return Find(window) ? Find(window)->parent : 0; }
   WindowHandle ForegroundWindow() override { return foreground; }
   std::uint32_t ThreadOf(WindowHandle window) override { return Find(window) ? Find(window)->thread : 0; }
-  bool AttachThreadInput(std::uint32_t from, std::uint32_t to, bool attach) override;
-  bool SetForegroundWindow(WindowHandle window) override;
+  bool AttachThreadInput(std::uint32_t from, std::uint32_t to, bool attach) override {
+    calls.push_back((attach ? "Attach " : "Detach ") + std::to_string(from) + " " + std::to_string(to));
+    return true;
+  }
+  bool SetForegroundWindow(WindowHandle window) override {
+    calls.push_back("SetForegroundWindow " + std::to_string(window));
+    if (allow_foreground) foreground = window;
+    return allow_foreground;
+  }
   bool IsIconic(WindowHandle window) override { return Find(window) && Find(window)->iconic; }
-  void ShowWindow(WindowHandle window, bool restore) override;
+  void ShowWindow(WindowHandle window, bool restore) override {
+    calls.push_back((restore ? "Restore " : "Show ") + std::to_string(window));
+  }
   const Window* Find(WindowHandle handle) const;
 
   std::vector<Window> windows;
@@ -238,8 +250,7 @@ class FakeDesktopWindows final : public IDesktopWindows {
 };
 
 // A process table with fixed records; each Open is one lookup.
-class FakeProcessTables final : public IProcessTableFactory {
- public:
+struct FakeProcessTables final : IProcessTableFactory {
   std::unique_ptr<IProcessTable> Open() override;
   std::vector<ProcessRecord> records;
   std::deque<bool> connect_results;  // one per connection attempt; true once they run out
@@ -247,16 +258,14 @@ class FakeProcessTables final : public IProcessTableFactory {
   int connects = 0;
 };
 
-class FakePrompt final : public IPrompt {
- public:
+struct FakePrompt final : IPrompt {
   PromptAnswer AbortRetryIgnore(std::string_view text, std::string_view title) override;
   std::deque<PromptAnswer> answers;  // Ignore once they run out
   std::vector<std::string> shown;
 };
 
 // A shell whose Default Apps page opens or not, as the test chooses.
-class FakeDefaultApps final : public IDefaultApps {
- public:
+struct FakeDefaultApps final : IDefaultApps {
   void AssociationsChanged() override { ++changes; }
   bool OpenChooser(const OsVersionInfo&) override {
     ++opened;
@@ -268,18 +277,14 @@ class FakeDefaultApps final : public IDefaultApps {
 };
 
 // Notes each verdict it is asked to show, and may do something meanwhile, as a user could during the hold.
-class RecordingPopup final : public IPopup {
- public:
-  void Present(const PopupContent& content, const TrayScreen& screen) override {
+struct RecordingPopup final : IPopup {
+  void Present(const PopupContent& content, const TrayScreen&) override {
     shown.push_back(content);
-    screens.push_back(screen);
     if (during_hold) during_hold();
   }
-  void Close() override { ++closed; }
+  void Close() override {}
   std::vector<PopupContent> shown;
-  std::vector<TrayScreen> screens;
   std::function<void()> during_hold;
-  int closed = 0;
 };
 
 }  // namespace brisvane::testing
