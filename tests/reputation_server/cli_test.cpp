@@ -140,8 +140,7 @@ TEST(ServeCommand, AnswersOnAFreePortLogsEachRequestAndStopsCleanlyOnEitherSigna
     // Left open and idle after its answer: stopping closes it rather than waiting for it.
     Client client(port);
     const std::string target = "/api/fakeskan.php?hash=" + std::string(kSha1Abc);
-    client.Send(Get(target));
-    EXPECT_EQ(client.Read().value_or(Response()).body(), "NOTFOUND");
+    EXPECT_EQ(client.Ask(target).body(), "NOTFOUND");
     const std::string logged = " 127.0.0.1 \"GET " + target + " HTTP/1.1\" 200 NOTFOUND ";
     EXPECT_TRUE(Eventually([&] { return server.Output().find(logged) != std::string::npos; })) << server.Output();
 

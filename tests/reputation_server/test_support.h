@@ -31,12 +31,9 @@ inline InfoHash HashNumber(unsigned n) {
 }
 inline std::string HexNumber(unsigned n) { return ToHex(HashNumber(n)); }
 
-inline void WriteFile(const std::string& path, const std::string& contents) {
-  std::ofstream(path, std::ios::binary) << contents;
-}
+inline void WriteFile(const std::string& path, const std::string& contents) { std::ofstream(path, std::ios::binary) << contents; }
 inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+  return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 // Whether `done` comes true within `bound`, asked every 10 ms.
@@ -58,14 +55,11 @@ std::string Thrown(const std::function<void()>& run) {
   return "";
 }
 
-class TempDir {
- public:
-  TempDir() : path_(mkdtemp((std::filesystem::temp_directory_path() / "reputation-server-XXXXXX").string().data())) {}
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
+struct TempDir {
+  TempDir() : path(mkdtemp((std::filesystem::temp_directory_path() / "reputation-server-XXXXXX").string().data())) {}
+  ~TempDir() { std::filesystem::remove_all(path); }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+  std::filesystem::path path;
 };
 
 // A database of one test's own: a SQLite file, or a schema of its own on the PostgreSQL server that the
@@ -106,14 +100,17 @@ class ScratchStore {
   std::string schema_;
 };
 
+inline std::string Get(const std::string& target, const std::string& headers = "") {
+  return "GET " + target + " HTTP/1.1\r\nHost: test\r\n" + headers + "\r\n";
+}
+
 // One client connection with a bound on every wait, so that a server that does not answer fails the test.
 class Client {
  public:
   explicit Client(int port) : socket_(context_) {
     socket_.connect({asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
     const timeval bound{10, 0};
-    setsockopt(socket_.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    setsockopt(socket_.native_handle(), SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound);
+    for (const int option : {SO_RCVTIMEO, SO_SNDTIMEO}) setsockopt(socket_.native_handle(), SOL_SOCKET, option, &bound, sizeof bound);
   }
   void Send(const std::string& bytes) { asio::write(socket_, asio::buffer(bytes)); }
   // The next reply; nullopt when the connection ended instead. A reply to HEAD has no body to wait for.
@@ -123,6 +120,11 @@ class Client {
     boost::beast::error_code ec;
     http::read(socket_, buffer_, parser, ec);
     return ec ? std::nullopt : std::optional(parser.release());
+  }
+  // The reply to a GET of `target`; an empty one when none came.
+  Response Ask(const std::string& target) {
+    Send(Get(target));
+    return Read().value_or(Response());
   }
   // Whether the server has closed the connection with nothing more sent.
   bool Closed() {
@@ -138,10 +140,6 @@ class Client {
   asio::ip::tcp::socket socket_;
   boost::beast::flat_buffer buffer_;
 };
-
-inline std::string Get(const std::string& target, const std::string& headers = "") {
-  return "GET " + target + " HTTP/1.1\r\nHost: test\r\n" + headers + "\r\n";
-}
 
 // The reputation-server program with these arguments, its output (standard and error) kept in a file;
 // killed at the end.
