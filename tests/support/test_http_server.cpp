@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <tuple>
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -34,16 +35,6 @@ void MakeNonBlocking(Socket s) { fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_NONBLOC
 namespace brisvane::testing {
 namespace {
 
-void UseSockets() {
-#ifdef _WIN32
-  static const bool started = [] {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-  }();
-  (void)started;
-#endif
-}
-
 // Waits up to 50 ms for `s` to be readable (or writable); the caller re-checks its stop flag between waits.
 bool Ready(Socket s, bool write) {
   fd_set set;
@@ -53,30 +44,31 @@ bool Ready(Socket s, bool write) {
   return select(static_cast<int>(s) + 1, write ? nullptr : &set, write ? &set : nullptr, nullptr, &wait) > 0;
 }
 
-// Listens on 127.0.0.1 at a port the system picks.
+// Listens on 127.0.0.1 at a port the system picks, without blocking.
 Socket Listen(int& port) {
-  Socket s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) throw std::runtime_error("test server: no socket");
+#ifdef _WIN32
+  static WSADATA data;
+  [[maybe_unused]] static const int started = WSAStartup(MAKEWORD(2, 2), &data);
+#endif
+  const Socket s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
   socklen_t size = sizeof address;
-  if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 8) != 0 ||
+  if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 8) != 0 ||
       getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
     CloseSocket(s);
     throw std::runtime_error("test server: cannot listen on 127.0.0.1");
   }
   port = ntohs(address.sin_port);
+  MakeNonBlocking(s);
   return s;
 }
 
 }  // namespace
 
 TestHttpServer::TestHttpServer() {
-  UseSockets();
   listener_ = static_cast<std::intptr_t>(Listen(port_));
-  MakeNonBlocking(static_cast<Socket>(listener_));
   thread_ = std::thread([this] { Serve(); });
 }
 
@@ -89,9 +81,7 @@ TestHttpServer::~TestHttpServer() {
 
 void TestHttpServer::Set(Mode mode, int status, std::string body) {
   std::lock_guard lock(mutex_);
-  mode_ = mode;
-  status_ = status;
-  body_ = std::move(body);
+  std::tie(mode_, status_, body_) = std::tuple(mode, status, std::move(body));
 }
 
 std::string TestHttpServer::Url(std::string_view target) const {
@@ -110,43 +100,36 @@ void TestHttpServer::Serve() {
     const Socket connection = accept(listener, nullptr, nullptr);
     if (connection == INVALID_SOCKET) continue;
     MakeNonBlocking(connection);
-    if (Handle(static_cast<std::intptr_t>(connection))) {
-      held_.push_back(static_cast<std::intptr_t>(connection));
-    } else {
-      CloseSocket(connection);
-    }
+    if (Handle(static_cast<std::intptr_t>(connection))) held_.push_back(static_cast<std::intptr_t>(connection));
+    else CloseSocket(connection);
   }
 }
 
 bool TestHttpServer::Handle(std::intptr_t handle) {
   const Socket s = static_cast<Socket>(handle);
-  Mode mode;
-  int status;
-  std::string body;
-  {
+  const auto [mode, status, body] = [this] {
     std::lock_guard lock(mutex_);
-    mode = mode_;
-    status = status_;
-    body = body_;
-  }
+    return std::tuple(mode_, status_, body_);
+  }();
   if (mode == Mode::CloseAtOnce) return false;
 
+  char buffer[4096];
+  // Bytes read into `buffer`; 0 when none came within one wait, -1 once the client has closed or failed.
+  const auto receive = [&]() -> long {
+    if (!Ready(s, false)) return 0;
+    const auto n = recv(s, buffer, sizeof buffer, 0);
+    return n > 0 ? n : n < 0 && WouldBlock() ? 0 : -1;
+  };
   // The request head; a GET has no body.
   std::string request;
-  char buffer[4096];
   while (!stop_ && request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-    if (!Ready(s, false)) continue;
-    const auto n = recv(s, buffer, sizeof buffer, 0);
-    if (n == 0) return false;
-    if (n < 0) {
-      if (WouldBlock()) continue;
-      return false;
-    }
+    const long n = receive();
+    if (n < 0) return false;
     request.append(buffer, static_cast<std::size_t>(n));
   }
   const auto first = request.find(' ');
   const auto second = request.find(' ', first + 1);
-  if (first != std::string::npos && second != std::string::npos) {
+  if (second != std::string::npos) {
     std::lock_guard lock(mutex_);
     targets_.push_back(request.substr(first + 1, second - first - 1));
   }
@@ -158,37 +141,27 @@ bool TestHttpServer::Handle(std::intptr_t handle) {
     while (!data.empty() && !stop_) {
       if (!Ready(s, true)) continue;
       const auto n = send(s, data.data(), static_cast<int>(data.size()), kNoSignal);
-      if (n < 0) {
-        if (WouldBlock()) continue;
-        return false;
-      }
-      data.remove_prefix(static_cast<std::size_t>(n));
+      if (n >= 0) data.remove_prefix(static_cast<std::size_t>(n));
+      else if (!WouldBlock()) return false;
     }
     return data.empty();
   };
-
-  if (mode == Mode::Endless) {
-    if (!send_all("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n")) return false;
+  // Endless: no length, then bytes until the client hangs up.
+  std::string head = "HTTP/1.1 " + std::to_string(status) + " Test\r\nContent-Type: text/plain\r\n";
+  if (mode == Mode::Reply) head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  if (send_all(head + "Connection: close\r\n\r\n" + body) && mode == Mode::Endless) {
     const std::string block(65536, 'A');
-    while (!stop_ && send_all(block)) {
+    while (send_all(block)) {
     }
-    return false;
   }
-
-  send_all("HTTP/1.1 " + std::to_string(status) + " Test\r\nContent-Type: text/plain\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
   shutdown(s, 1);  // SD_SEND / SHUT_WR: the reply is complete
   // Let the client read and close first, so that our close cannot reset what it has not read yet.
-  for (int i = 0; i < 100 && !stop_; ++i) {
-    if (!Ready(s, false)) continue;
-    const auto n = recv(s, buffer, sizeof buffer, 0);
-    if (n == 0 || (n < 0 && !WouldBlock())) break;
+  for (int i = 0; i < 100 && !stop_ && receive() >= 0; ++i) {
   }
   return false;
 }
 
 int ClosedPort() {
-  UseSockets();
   int port = 0;
   CloseSocket(Listen(port));
   return port;
