@@ -54,10 +54,7 @@ struct World {
     system.arguments = std::move(arguments);
     model.Load();
     model.SetTorrentPath(kTorrent);
-    Settings settings = model.settings();
-    settings.service_url = kService;
-    settings.program_path = kClient;
-    model.SetSettings(settings);
+    model.SetSettings({kService, kClient, model.settings().allow});
   }
   Strings Lookups(const std::string& hash) { return hash.empty() ? Strings{} : Strings{kService + "?hash=" + hash}; }
 };
@@ -247,9 +244,7 @@ TEST(MainModelLaunch, TheWindowKeepsWorkingWhileTheServiceIsAwaitedAndClosingItE
 
 TEST(MainModelLaunch, BrisvaneIsNeverItsOwnTorrentProgramAndAFailedStartIsSaid) {
   World w("GOOD");
-  Settings settings = w.model.settings();
-  settings.program_path = w.launcher.this_program;
-  w.model.SetSettings(settings);
+  w.model.SetSettings({kService, w.launcher.this_program, w.model.settings().allow});
   w.model.LaunchTorrent();
   w.model.LaunchTorrent();  // said once
   EXPECT_TRUE(w.launcher.started.empty());

@@ -18,8 +18,8 @@ namespace brisvane {
 namespace {
 
 using Strings = std::vector<std::string>;
-using Handler = std::pair<std::string, std::string>;  // the command, and the name the window shows
-using Shown = std::pair<std::string, std::string>;    // the handler's name and the window's button caption
+// The command and the name the window shows; in the window, the name and the button's caption.
+using Handler = std::pair<std::string, std::string>;
 using A = AssociationWindow;
 using testing::kWindows2000, testing::kWindowsXp, testing::kWindowsServer2003, testing::kWindows7, testing::kWindows10;
 using testing::PutText, testing::ReadText;
@@ -305,8 +305,8 @@ struct Window : ::testing::Test, World {
     host.Load(window.LayoutForThisSystem(), window);
     return host.Get(window);
   }
-  Shown Line(testing::FakeForm& form) { return {form.Text(A::kHandlerName), form.Text(A::kToggleButton)}; }
-  Shown Click(testing::FakeForm& form) {
+  Handler Line(testing::FakeForm& form) { return {form.Text(A::kHandlerName), form.Text(A::kToggleButton)}; }
+  Handler Click(testing::FakeForm& form) {
     host.Click(form, A::kToggleButton);
     return Line(form);
   }
@@ -318,17 +318,17 @@ TEST_F(Window, TheCaptionFollowsTheHandlerWhenOpenedAndThenAloneDecidesWhatTheBu
   system.version = kWindowsXp;
   Put(kFileExtsKey, "Application", "acme.exe");
   auto& form = Open();
-  EXPECT_EQ(Line(form), Shown("acme.exe", "Set Association"));
-  EXPECT_EQ(Click(form), Shown("Brisvane", "Revert Association"));
-  EXPECT_EQ(Click(form), Shown("acme.exe", "Set Association"));
+  EXPECT_EQ(Line(form), Handler("acme.exe", "Set Association"));
+  EXPECT_EQ(Click(form), Handler("Brisvane", "Revert Association"));
+  EXPECT_EQ(Click(form), Handler("acme.exe", "Set Association"));
   Put(kFileExtsKey, "Application", "BRISVANE.EXE");
-  EXPECT_EQ(Click(form), Shown("Brisvane", "Revert Association")) << "not asked again: a set";
+  EXPECT_EQ(Click(form), Handler("Brisvane", "Revert Association")) << "not asked again: a set";
   Put(kFileExtsKey, "Application", "BRISVANE.EXE");
   form.Close();
   auto& reopened = Open();
-  EXPECT_EQ(Line(reopened), Shown("BRISVANE.EXE", "Revert Association"));
+  EXPECT_EQ(Line(reopened), Handler("BRISVANE.EXE", "Revert Association"));
   Put(kSettingsKey, "Application", "");
-  EXPECT_EQ(Click(reopened), Shown("BRISVANE.EXE", "Set Association"));  // nothing remembered: the name stays
+  EXPECT_EQ(Click(reopened), Handler("BRISVANE.EXE", "Set Association"));  // nothing remembered: the name stays
 }
 
 TEST_F(Window, ALongNameWidensWindowAndButtonsAndAShortOneLeavesThemWide) {
@@ -360,7 +360,7 @@ struct ChoiceWindow : Window {
 TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhileBrisvaneIsChosenOrSaysItIsRefused) {
   auto& form = Open();
   EXPECT_EQ(form.Text(A::kGuidance), "");
-  EXPECT_EQ(Click(form), Shown("Acme.Torrent", "Revert Association"));  // the user has not picked yet
+  EXPECT_EQ(Click(form), Handler("Acme.Torrent", "Revert Association"));  // the user has not picked yet
   EXPECT_TRUE(Registered(AssociationKind::kTorrent) && !Registered(AssociationKind::kMagnet));
   EXPECT_EQ(form.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvane));
   EXPECT_EQ(default_apps.opened, 1);
@@ -372,7 +372,7 @@ TEST_F(ChoiceWindow, SetAsksTheUserToPickBrisvaneAndRevertToPickTheirClientWhile
 
   default_apps.opens = false;  // as under Wine: the user is told where to go instead
   Put(kUserChoiceKey, "Progid", "Brisvane");  // the user picked Brisvane in the settings
-  EXPECT_EQ(Click(reopened), Shown("Brisvane", "Set Association"));
+  EXPECT_EQ(Click(reopened), Handler("Brisvane", "Set Association"));
   EXPECT_TRUE(!Registered(AssociationKind::kTorrent) && Registered(AssociationKind::kMagnet));
   EXPECT_EQ(reopened.Text(A::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickYourClientInSettings));
   Put(kUserChoiceKey, "Progid", "Acme.Torrent");
