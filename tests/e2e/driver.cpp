@@ -25,17 +25,6 @@ bool PollUntil(Millis timeout, const std::function<bool()>& done) {
   return true;
 }
 
-std::vector<HWND> TopWindows() {
-  std::vector<HWND> all;
-  EnumWindows(
-      [](HWND hwnd, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
-  return all;
-}
-
 DWORD ProcessOf(HWND hwnd) {
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
@@ -48,15 +37,21 @@ std::wstring CaptionOf(HWND hwnd) {
   return std::wstring(text, std::max(GetWindowTextW(hwnd, text, 512), 0));
 }
 
-// WM_GETTEXT through the program's own window procedure; nullopt when it does not answer.
+// A message through the program's own window procedure; nullopt when it does not answer.
+std::optional<DWORD_PTR> Send(HWND hwnd, UINT message, WPARAM wparam, const void* lparam) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, message, wparam, reinterpret_cast<LPARAM>(lparam), SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &result)) {
+    return std::nullopt;
+  }
+  return result;
+}
+
 std::optional<std::wstring> SentText(HWND hwnd) {
   std::wstring text(8192, L'\0');
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                           kSendTimeoutMs, &copied)) {
-    return {};
-  }
-  text.resize(copied);
+  const auto copied = Send(hwnd, WM_GETTEXT, text.size(), text.data());
+  if (!copied) return std::nullopt;
+  text.resize(*copied);
   return text;
 }
 
@@ -71,17 +66,11 @@ std::string Describe(HWND hwnd) {
 
 DriverError TimedOut(std::string_view what, Millis timeout) {
   std::string windows;
-  for (HWND hwnd : TopWindows()) {
+  for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
     if (IsWindowVisible(hwnd)) windows += "  " + Describe(hwnd) + "\n";
   }
   return DriverError("Timed out after " + std::to_string(timeout.count()) + " ms waiting for " + std::string(what) +
                      ".\nVisible windows:\n" + windows);
-}
-
-bool Matches(HWND hwnd, const WindowQuery& query) {
-  return IsWindowVisible(hwnd) && hwnd != query.except && (!query.process_id || ProcessOf(hwnd) == query.process_id) &&
-         CaptionOf(hwnd) == Widen(query.caption) &&
-         std::ranges::all_of(query.controls, [hwnd](int id) { return GetDlgItem(hwnd, id) != nullptr; });
 }
 
 }  // namespace
@@ -144,11 +133,7 @@ std::string Window::Text() const {
 }
 
 void Window::SetText(std::string_view text) const {
-  const std::wstring wide = Widen(text);
-  DWORD_PTR done = 0;
-  if (!SendMessageTimeoutW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG,
-                           kSendTimeoutMs, &done) ||
-      !done) {
+  if (!Send(hwnd_, WM_SETTEXT, 0, Widen(text).c_str()).value_or(FALSE)) {
     throw DriverError("Cannot set the text of " + Describe(hwnd_) + " to " + Quoted(text));
   }
 }
@@ -165,11 +150,8 @@ void Window::Click() const {
 }
 
 bool Window::Checked() const {
-  DWORD_PTR state = 0;
-  if (!SendMessageTimeoutW(hwnd_, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state)) {
-    throw DriverError("No check state from " + Describe(hwnd_));
-  }
-  return state == BST_CHECKED;
+  if (const auto state = Send(hwnd_, BM_GETCHECK, 0, nullptr)) return *state == BST_CHECKED;
+  throw DriverError("No check state from " + Describe(hwnd_));
 }
 
 void Window::SetChecked(bool checked) const {
@@ -193,8 +175,12 @@ Window Window::Child(int id) const {
 }
 
 std::optional<Window> FindTopWindow(const WindowQuery& query) {
-  for (HWND hwnd : TopWindows()) {
-    if (Matches(hwnd, query)) return Window(hwnd);
+  for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+    if (IsWindowVisible(hwnd) && hwnd != query.except && (!query.process_id || ProcessOf(hwnd) == query.process_id) &&
+        CaptionOf(hwnd) == Widen(query.caption) &&
+        std::ranges::all_of(query.controls, [hwnd](int id) { return GetDlgItem(hwnd, id) != nullptr; })) {
+      return Window(hwnd);
+    }
   }
   return std::nullopt;
 }
@@ -276,11 +262,6 @@ void WriteString(std::string_view key, std::string_view name, std::string_view v
   Write(root, key, name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
-void WriteDword(std::string_view key, std::string_view name, std::uint32_t value) {
-  const DWORD data = value;
-  Write(HKEY_CURRENT_USER, key, name, REG_DWORD, &data, sizeof data);
-}
-
 ScopedKey::ScopedKey(std::string key, HKEY root) : key_(std::move(key)), root_(root) { DeleteKey(root_, key_); }
 
 ScopedKey::~ScopedKey() { DeleteKey(root_, key_); }
@@ -290,17 +271,14 @@ ScopedKey& ScopedKey::Seed(std::string_view name, std::string_view value) {
   return *this;
 }
 
-ScopedDword::ScopedDword(std::string key, std::string name, std::uint32_t value)
+ScopedDword::ScopedDword(std::string key, std::string name, DWORD value)
     : key_(std::move(key)), name_(std::move(name)), before_(ReadDword(key_, name_)) {
-  WriteDword(key_, name_, value);
+  Write(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &value, sizeof value);
 }
 
 ScopedDword::~ScopedDword() {
-  if (before_) {
-    WriteDword(key_, name_, *before_);
-  } else {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key_).c_str(), Widen(name_).c_str());
-  }
+  if (before_) Write(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &*before_, sizeof *before_);
+  else RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key_).c_str(), Widen(name_).c_str());
 }
 
 }  // namespace registry

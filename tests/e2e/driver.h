@@ -121,7 +121,6 @@ bool KeyExists(std::string_view key);
 bool ValueExists(std::string_view key, std::string_view name);
 // Creates the key as needed.
 void WriteString(std::string_view key, std::string_view name, std::string_view value, HKEY root = HKEY_CURRENT_USER);
-void WriteDword(std::string_view key, std::string_view name, std::uint32_t value);
 
 // A key a test owns: removed with its subkeys before the test and after it.
 class ScopedKey {
@@ -143,14 +142,14 @@ class ScopedKey {
 // back when it goes.
 class ScopedDword {
  public:
-  ScopedDword(std::string key, std::string name, std::uint32_t value);
+  ScopedDword(std::string key, std::string name, DWORD value);
   ~ScopedDword();
   ScopedDword(const ScopedDword&) = delete;
   ScopedDword& operator=(const ScopedDword&) = delete;
 
  private:
   std::string key_, name_;
-  std::optional<std::uint32_t> before_;
+  std::optional<DWORD> before_;
 };
 
 }  // namespace registry

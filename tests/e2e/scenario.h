@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,9 +97,8 @@ class Scenario : public ::testing::Test {
   // Once Brisvane has ended, a client it started runs still or has written its line.
   std::string ClientCommandLine() const {
     WaitUntil("the stand-in client to end", [] { return !StandinRunning(); });
-    std::stringstream text;
-    text << std::ifstream(log_).rdbuf();
-    return text.str();
+    std::ifstream text(log_);
+    return {std::istreambuf_iterator<char>(text), {}};
   }
   std::string Launched(const std::string& torrent) const { return standin_ + " \"" + torrent + "\"\n"; }
 
