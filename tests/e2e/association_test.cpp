@@ -4,6 +4,8 @@
 // told, for Brisvane.exe alone, to be Windows 7 (the per-user choice, which the program writes) or Windows
 // 10 (the manifest lets the program see 10.0; Brisvane registers itself and the user picks it in the
 // system's settings, which Wine cannot open).
+#include <deque>
+
 #include "e2e/scenario.h"
 #include "settings/association_window.h"
 #include "settings/magnet_association.h"
@@ -22,6 +24,11 @@ std::string Below(std::string_view key, std::string_view subkey) { return std::s
 
 class Association : public Scenario {
  protected:
+  Association() {
+    for (std::string_view key : {kFileExtsKey, kUserExtensionKey, kProgramClassKey, std::string_view(kOwnApplicationKey),
+                                 kUserMagnetKey, kMagnetClassKey, kMagnetAssociationKey, kRegisteredApplicationsKey})
+      written_.emplace_back(std::string(key));
+  }
   // The client as its installer leaves it, chosen by the user for both kinds; Brisvane.exe alone sees
   // `version` ("win7", "win10": Wine's names).
   void Prepare(std::string_view version) {
@@ -47,14 +54,7 @@ class Association : public Scenario {
 
   registry::ScopedKey machine_extension_{"Software\\Classes\\.torrent", HKEY_LOCAL_MACHINE};
   registry::ScopedKey machine_client_{std::string("Software\\Classes\\") + kClientClass, HKEY_LOCAL_MACHINE};
-  registry::ScopedKey file_exts_{std::string(kFileExtsKey)};
-  registry::ScopedKey user_extension_{std::string(kUserExtensionKey)};
-  registry::ScopedKey program_class_{std::string(kProgramClassKey)};
-  registry::ScopedKey own_application_{kOwnApplicationKey};
-  registry::ScopedKey user_magnet_{std::string(kUserMagnetKey)};
-  registry::ScopedKey magnet_class_{std::string(kMagnetClassKey)};
-  registry::ScopedKey magnet_choice_{std::string(kMagnetAssociationKey)};
-  registry::ScopedKey registered_{std::string(kRegisteredApplicationsKey)};
+  std::deque<registry::ScopedKey> written_;  // what Brisvane writes, in either way
   registry::ScopedKey wine_{"Software\\Wine\\AppDefaults\\Brisvane.exe"};  // read when a program starts
   Window main_;
 };
@@ -65,7 +65,7 @@ TEST_F(Association, OnWindows7ThePerUserChoiceIsSetAndRevertedForBothKinds) {
   Window window = Open(app);
   EXPECT_EQ(Text(window, W::kHandlerName), kClientClass);
   EXPECT_EQ(Text(window, W::kMagnetHandlerName), "AcmeMagnet");
-  EXPECT_TRUE(main_.Enabled());  // not modal
+  EXPECT_TRUE(IsWindowEnabled(main_.handle()));  // not modal
 
   Toggle(window, W::kToggleButton, "Revert Association");
   EXPECT_EQ(Text(window, W::kHandlerName), "Brisvane");
@@ -99,9 +99,7 @@ TEST_F(Association, OnWindows7ThePerUserChoiceIsSetAndRevertedForBothKinds) {
 // shared part goes with the last.
 TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
   Prepare("win10");
-  for (const std::string_view choice : {kUserChoiceKey, kMagnetUserChoiceKey}) {
-    registry::WriteString(choice, "Hash", "abc=");
-  }
+  for (const std::string_view choice : {kUserChoiceKey, kMagnetUserChoiceKey}) registry::WriteString(choice, "Hash", "abc=");
   Process app = Start();
   const Window window = Open(app);
   EXPECT_EQ(Text(window, W::kGuidance), "");
@@ -127,9 +125,7 @@ TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
   Toggle(window, W::kMagnetToggleButton, "Set Association");
   EXPECT_FALSE(registry::KeyExists(kCapabilitiesKey));
   EXPECT_FALSE(registry::ValueExists(kRegisteredApplicationsKey, "Brisvane"));
-  for (const std::string_view choice : {kUserChoiceKey, kMagnetUserChoiceKey}) {
-    EXPECT_EQ(registry::ReadString(choice, "Hash"), "abc=");
-  }
+  for (const std::string_view choice : {kUserChoiceKey, kMagnetUserChoiceKey}) EXPECT_EQ(registry::ReadString(choice, "Hash"), "abc=");
   CloseAndWait(main_, app);
 }
 

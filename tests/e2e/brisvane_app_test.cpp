@@ -55,7 +55,7 @@ TEST_F(BrisvaneApp, TheTermsOnTheFirstStartThenTheSettingsKeptFromOneStartToTheN
   CloseAndWait(main, again);
 }
 
-TEST_F(BrisvaneApp, CheckingTorrentsShowsTheHashAndRatingOrWhatWentWrong) {
+TEST_F(BrisvaneApp, CheckingTorrentsShowsTheHashAndRatingOrWhatWentWrongAndNoServiceBlocks) {
   Process app = Start();
   const Window main = MainOf(app);
   const Window torrent = main.Child(Id(M::kTorrentPath)), check = main.Child(Id(M::kCheckButton));
@@ -86,7 +86,22 @@ TEST_F(BrisvaneApp, CheckingTorrentsShowsTheHashAndRatingOrWhatWentWrong) {
   EXPECT_EQ(box.Text(), "unexpected error encoutered");
   box.Dismiss();
   main.Child(Id(M::kHash)).WaitForText("");
-  CloseAndWait(main, app);
+
+  // No service at all: the user is told, and the torrent launched is blocked.
+  std::string dead;  // a port that nothing listens on: a server made and gone again
+  {
+    brisvane::testing::TestHttpServer gone;
+    dead = gone.Url("/api/fakeskan.php");
+  }
+  main.Child(Id(M::kServiceUrl)).SetText(dead);
+  torrent.SetText(ExamplePath("single-file.torrent"));
+  main.Child(Id(M::kLaunchButton)).Click();
+  box = WaitForMessageBox(kMessageCaption, app.id(), kCheckTimeout);
+  EXPECT_EQ(box.Text(), "Error contacting URL: " + dead + "?hash=8c450b7de44b7a6df98919a4a009b323567b110f");
+  box.Dismiss();
+  EXPECT_EQ(PopupOf(app, main).Child(Id(PopupWindow::kAction)).Text(), "Blocked");
+  CloseAndWait(main, app);  // the program ends once the popup's hold is over
+  EXPECT_EQ(ClientCommandLine(), "");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Windows starts Brisvane.exe for a .torrent file or a magnet link, or the user presses "Launch torrent":
-// the popup over the task bar says how the service rated the torrent and whether it is allowed, and an
+// Windows starts Brisvane.exe for a .torrent file or a magnet link while the user has it open as well: the
+// popup over the task bar says how the service rated the torrent and whether it is allowed, and an
 // allowed torrent goes to the torrent program, here a stand-in that records its command line, after the
 // popup.
 #include "e2e/scenario.h"
@@ -33,8 +33,6 @@ constexpr Started kStarts[] = {
     {"v2-only.torrent", "VERIFIED", "v2-only.torrent", "f2a59588445f7171b767e445a607e42431161b19", true},
 };
 
-using Launch = Scenario;
-
 class StartedByWindows : public Scenario, public ::testing::WithParamInterface<Started> {};
 
 // The user has Brisvane open as well: the one Windows started checks on its own.
@@ -60,25 +58,6 @@ TEST_P(StartedByWindows, ThePopupGivesTheVerdictAndOnlyAnAllowedTorrentReachesTh
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, StartedByWindows, ::testing::ValuesIn(kStarts));
-
-TEST_F(Launch, WithNoServiceTheUserIsToldAndTheTorrentIsBlocked) {
-  Process app = Start();
-  const Window main = MainOf(app);
-  std::string dead;  // a port that nothing listens on: a server made and gone again
-  {
-    brisvane::testing::TestHttpServer gone;
-    dead = gone.Url("/api/fakeskan.php");
-  }
-  main.Child(Id(M::kServiceUrl)).SetText(dead);
-  main.Child(Id(M::kTorrentPath)).SetText(ExamplePath("single-file.torrent"));
-  main.Child(Id(M::kLaunchButton)).Click();
-  const MessageBoxWindow box = WaitForMessageBox(kMessageCaption, app.id(), kCheckTimeout);
-  EXPECT_EQ(box.Text(), "Error contacting URL: " + dead + "?hash=" + kSingleHash);
-  box.Dismiss();
-  EXPECT_EQ(PopupOf(app, main).Child(Id(P::kAction)).Text(), "Blocked");
-  CloseAndWait(main, app);  // the program ends once the popup's hold is over
-  EXPECT_EQ(ClientCommandLine(), "");
-}
 
 }  // namespace
 }  // namespace brisvane::e2e

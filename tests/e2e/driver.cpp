@@ -1,6 +1,7 @@
 #include "e2e/driver.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 #include "win32/text.h"
@@ -15,15 +16,6 @@ using win32::Widen;
 constexpr UINT kSendTimeoutMs = 2000;
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-bool PollUntil(Millis timeout, const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return done();
-    Sleep(10);
-  }
-  return true;
-}
 
 DWORD ProcessOf(HWND hwnd) {
   DWORD pid = 0;
@@ -76,24 +68,21 @@ DriverError TimedOut(std::string_view what, Millis timeout) {
 }  // namespace
 
 void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis timeout) {
-  if (!PollUntil(timeout, done)) throw TimedOut(what, timeout);
+  for (const auto deadline = std::chrono::steady_clock::now() + timeout; !done(); Sleep(10)) {
+    if (std::chrono::steady_clock::now() >= deadline) throw TimedOut(what, timeout);
+  }
 }
 
 // --- processes --------------------------------------------------------------------------------------
 
-Process::Process(const std::vector<std::string>& argv) {
-  std::string line;
-  for (const std::string& arg : argv) line += (line.empty() ? "" : " ") + Quoted(arg);
-  Launch(line);
-}
+Process::Process(const std::vector<std::string>& argv)
+    : Process(std::accumulate(argv.begin(), argv.end(), std::string(),
+                              [](std::string line, const std::string& arg) {
+                                return (line.empty() ? "" : line + " ") + Quoted(arg);
+                              }),
+              0) {}
 
-Process Process::FromCommandLine(std::string_view command_line) {
-  Process process;
-  process.Launch(command_line);
-  return process;
-}
-
-void Process::Launch(std::string_view command_line) {
+Process::Process(std::string_view command_line, int) {
   std::wstring wide = Widen(command_line);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -106,10 +95,7 @@ void Process::Launch(std::string_view command_line) {
   id_ = info.dwProcessId;
 }
 
-Process::Process(Process&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)), id_(other.id_) {}
-
 Process::~Process() {
-  if (!handle_) return;
   if (WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT) {
     TerminateProcess(handle_, 1);
     WaitForSingleObject(handle_, static_cast<DWORD>(kDefaultTimeout.count()));
@@ -139,14 +125,15 @@ void Window::SetText(std::string_view text) const {
 }
 
 void Window::WaitForText(std::string_view text, Millis timeout) const {
-  std::string last;
-  if (!PollUntil(timeout, [&] { return (last = Narrow(SentText(hwnd_).value_or(L"<no answer>"))) == text; })) {
-    throw TimedOut(Describe(hwnd_) + " to read " + Quoted(text) + " (it reads " + Quoted(last) + ")", timeout);
+  try {
+    WaitUntil(Describe(hwnd_) + " to read " + Quoted(text), [&] { return SentText(hwnd_) == Widen(text); }, timeout);
+  } catch (const DriverError& error) {
+    throw DriverError(error.what() + ("It reads " + Quoted(Narrow(SentText(hwnd_).value_or(L"<no answer>")))));
   }
 }
 
-void Window::Click() const {
-  if (!PostMessageW(hwnd_, BM_CLICK, 0, 0)) throw DriverError("Cannot click " + Describe(hwnd_));
+void Window::Post(UINT message) const {
+  if (!PostMessageW(hwnd_, message, 0, 0)) throw DriverError("Cannot post " + std::to_string(message) + " to " + Describe(hwnd_));
 }
 
 bool Window::Checked() const {
@@ -159,10 +146,6 @@ void Window::SetChecked(bool checked) const {
   Click();
   WaitUntil(Describe(hwnd_) + (checked ? " to be checked" : " to be unchecked"),
             [&] { return Checked() == checked; });
-}
-
-void Window::Close() const {
-  if (!PostMessageW(hwnd_, WM_CLOSE, 0, 0)) throw DriverError("Cannot close " + Describe(hwnd_));
 }
 
 void Window::WaitGone(Millis timeout) const {

@@ -41,9 +41,8 @@ class Process {
   // Each argument is put in double quotes, as the shell quotes "%1"; none may hold a double quote.
   explicit Process(const std::vector<std::string>& argv);
   // The line exactly as given, for a program that reads a switch only unquoted (an NSIS installer's /S).
-  static Process FromCommandLine(std::string_view command_line);
-  Process(Process&& other) noexcept;
-  Process& operator=(Process&&) = delete;
+  static Process FromCommandLine(std::string_view command_line) { return Process(command_line, 0); }
+  Process(const Process&) = delete;
   ~Process();
 
   DWORD id() const { return id_; }
@@ -51,8 +50,8 @@ class Process {
   DWORD ExpectExit(Millis timeout = kDefaultTimeout) const;
 
  private:
-  Process() = default;
-  void Launch(std::string_view command_line);
+  // Starts the line as given; the second argument only sets this apart from the public constructor.
+  Process(std::string_view command_line, int);
 
   HANDLE handle_ = nullptr;
   DWORD id_ = 0;
@@ -65,7 +64,6 @@ class Window {
   explicit Window(HWND hwnd) : hwnd_(hwnd) {}
 
   HWND handle() const { return hwnd_; }
-  bool Enabled() const { return IsWindowEnabled(hwnd_); }
 
   // WM_GETTEXT and WM_SETTEXT, sent: the program's own current text, and the notices its edits send.
   std::string Text() const;
@@ -73,13 +71,13 @@ class Window {
   void WaitForText(std::string_view text, Millis timeout = kDefaultTimeout) const;
 
   // A posted BM_CLICK, as a user's click: the program gets BN_CLICKED from its own button.
-  void Click() const;
+  void Click() const { Post(BM_CLICK); }
   bool Checked() const;
   // Clicks the box when its state differs and waits until the program shows the wanted state.
   void SetChecked(bool checked) const;
 
   // A posted WM_CLOSE, as the caption's close button.
-  void Close() const;
+  void Close() const { Post(WM_CLOSE); }
   // Waits until the window is hidden or destroyed.
   void WaitGone(Millis timeout = kDefaultTimeout) const;
 
@@ -87,6 +85,8 @@ class Window {
   Window Child(int id) const;
 
  private:
+  // Posts, never sends; throws when the window has gone.
+  void Post(UINT message) const;
   HWND hwnd_ = nullptr;
 };
 

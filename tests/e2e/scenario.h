@@ -37,18 +37,6 @@ inline std::string ExamplePath(std::string_view name) {
   return FromHostPath(std::string(BRISVANE_SOURCE_DIR) + "/examples/" + std::string(name));
 }
 
-inline bool StandinRunning() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  bool found = false;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
-    found = _wcsicmp(entry.szExeFile, L"standin_client.exe") == 0;
-  }
-  CloseHandle(snapshot);
-  return found;
-}
-
 // For the screenshots in docs/ (scripts/screenshots.sh): when BRISVANE_SHOWCASE names a folder, writes
 // <folder>\<name>.ready with the window's screen rectangle and waits for the script's <name>.done.
 inline void Pose(const std::string& name, const Window& window) {
@@ -68,7 +56,6 @@ class Scenario : public ::testing::Test {
     SetEnvironmentVariableW(L"BRISVANE_STANDIN_LOG", log_.c_str());  // Brisvane passes it on to the client
     settings_.Seed("TOS", "ACCEPT").Seed("URL", service_.Url("/api/fakeskan.php")).Seed("torPath", standin_);
   }
-  void TearDown() override { std::filesystem::remove(log_); }
 
   static Process Start(std::vector<std::string> args = {}) {
     args.insert(args.begin(), ProgramPath());
@@ -96,7 +83,17 @@ class Scenario : public ::testing::Test {
 
   // Once Brisvane has ended, a client it started runs still or has written its line.
   std::string ClientCommandLine() const {
-    WaitUntil("the stand-in client to end", [] { return !StandinRunning(); });
+    WaitUntil("the stand-in client to end", [] {
+      HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+      PROCESSENTRY32W entry{};
+      entry.dwSize = sizeof entry;
+      bool running = false;
+      for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry)) {
+        running = _wcsicmp(entry.szExeFile, L"standin_client.exe") == 0;
+      }
+      CloseHandle(snapshot);
+      return !running;
+    });
     std::ifstream text(log_);
     return {std::istreambuf_iterator<char>(text), {}};
   }

@@ -26,7 +26,7 @@ TEST_F(SilentService, TheMainWindowPaintsAndAnswersClicksAndClosingItEndsTheLook
   main.Child(Id(M::kAboutButton)).Click();
   Pose("about-box",
        WaitForTopWindow({"About Brisvane - by Kestrelwick", app.id(), {Id(AboutBox::kSysInfoButton)}}, kWhileWaiting));
-  EXPECT_TRUE(main.Enabled()) << "the about box is not modal";
+  EXPECT_TRUE(IsWindowEnabled(main.handle())) << "the about box is not modal";
   RedrawWindow(main.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   WaitUntil("the main window to paint", [&] { return !GetUpdateRect(main.handle(), nullptr, FALSE); }, kWhileWaiting);
   EXPECT_EQ(service_.Targets().size(), 1u) << "the second press started another check";

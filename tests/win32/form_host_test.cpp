@@ -8,12 +8,6 @@
 
 #include "win32/form_test_support.h"
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-
-inline bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != 0; }
-
 namespace brisvane {
 namespace {
 
@@ -39,7 +33,6 @@ constexpr ControlLayout kControls[] = {
 constexpr FormLayout kForm{"Form Test", 4500, 2100, false, kControls, kOk, kCancel};
 
 LONG Style(HWND window) { return GetWindowLongW(window, GWL_STYLE); }
-LONG ExStyle(HWND window) { return GetWindowLongW(window, GWL_EXSTYLE); }
 
 class FormHostTest : public ::testing::Test {
  protected:
@@ -58,31 +51,13 @@ class FormHostTest : public ::testing::Test {
     EXPECT_TRUE(!show || PumpUntil([&] { return GetActiveWindow() == FormWindow(view); }));
     return view;
   }
-  RECT Rect(IFormView& view, int id) {
-    RECT r{};
-    GetWindowRect(ControlWindow(view, id), &r);
-    MapWindowPoints(HWND_DESKTOP, FormWindow(view), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-  }
-  // The host's loop; a quit with 99 after 10 s only keeps a broken build from hanging.
-  int Run() {
-    struct Watchdog {
-      UINT_PTR timer = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
-      ~Watchdog() { KillTimer(nullptr, timer); }
-    } watchdog;
-    return host_->Run();
-  }
-  int Px(int twips) const { return TwipsToPixels(twips, dpi_); }
-  RECT PxRect(int left, int top, int width, int height) const {
-    return {Px(left), Px(top), Px(left + width), Px(top + height)};
-  }
 
   std::unique_ptr<Win32FormHost> host_ = std::make_unique<Win32FormHost>();
   std::vector<std::string> log_;
   int dpi_ = 96;
 };
 
-TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsAndStacking) {
+TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsStackingAndColours) {
   RecordingForm form(&log_);
   IFormView& view = Load(form);
   const HWND window = FormWindow(view);
@@ -101,7 +76,7 @@ TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsAndStacking) {
     EXPECT_STREQ(font.lfFaceName, metrics.lfMessageFont.lfFaceName) << c.id;
     EXPECT_EQ(font.lfWeight >= FW_BOLD, c.kind == ControlKind::BoldLabel) << c.id;
   }
-  EXPECT_TRUE(ExStyle(control(kName)) & WS_EX_CLIENTEDGE);
+  EXPECT_TRUE(GetWindowLongW(control(kName), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
   EXPECT_EQ(Style(control(kOk)) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
   EXPECT_NE(SendMessageW(control(kIcon), STM_GETICON, 0, 0), 0);
   EXPECT_EQ(Style(control(kLine)) & SS_TYPEMASK, SS_ETCHEDHORZ);
@@ -116,11 +91,8 @@ TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsAndStacking) {
   for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) stacked.push_back(GetDlgCtrlID(c));
   for (const std::size_t i : PlanZOrder(kControls)) planned.push_back(kControlWindowIdBase + kControls[i].id);
   EXPECT_EQ(stacked, planned);
-}
 
-TEST_F(FormHostTest, ColoursAreHandedOutWhenTheControlsPaint) {
-  RecordingForm form(&log_);
-  IFormView& view = Load(form);
+  // Colours are handed out when the controls paint.
   const auto paint = [&](int id, UINT message = WM_CTLCOLORSTATIC) {
     HDC dc = CreateCompatibleDC(nullptr);
     const LRESULT brush = SendMessageW(FormWindow(view), message, reinterpret_cast<WPARAM>(dc),
@@ -185,10 +157,13 @@ TEST_F(FormHostTest, FailuresComeOutOfTheLoopAndLeaveNothingHalfMade) {
   failing.on_click = [](int) { throw std::runtime_error("service unreachable"); };
   IFormView& shown = Load(failing, /*show=*/true);
   PostMessageW(ControlWindow(shown, kOk), BM_CLICK, 0, 0);
-  EXPECT_THROW(Run(), std::runtime_error);
+  // A quit with 99 after 10 s only keeps a broken build from hanging.
+  const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+  EXPECT_THROW(host_->Run(), std::runtime_error);
+  KillTimer(nullptr, watchdog);
   EXPECT_THROW(shown.Text(99), std::invalid_argument);
   RecordingForm broken(&log_, "broken");
-  broken.on_load = [] { throw std::runtime_error("cannot read the settings"); };
+  broken.on_load = [](int) { throw std::runtime_error("cannot read the settings"); };
   EXPECT_THROW(host_->Load(kForm, broken), std::runtime_error);
   EXPECT_EQ(broken.Count("detach"), 1);
   const HWND window = FormWindow(shown);
@@ -212,7 +187,12 @@ TEST_F(FormHostTest, TheFormFollowsADpiChangeAndStretchesForALongText) {
   RECT suggested{100, 100, 100 + 1100, 100 + 420};
   dpi_ *= 2;
   SendMessageW(FormWindow(view), WM_DPICHANGED, MAKEWPARAM(dpi_, dpi_), reinterpret_cast<LPARAM>(&suggested));
-  EXPECT_EQ(Rect(view, kOk), PxRect(3300, 600, 1000, 375));
+  RECT ok{};
+  GetWindowRect(ControlWindow(view, kOk), &ok);
+  MapWindowPoints(HWND_DESKTOP, FormWindow(view), reinterpret_cast<POINT*>(&ok), 2);
+  const auto px = [&](int twips) { return TwipsToPixels(twips, dpi_); };
+  EXPECT_THAT((std::vector<LONG>{ok.left, ok.top, ok.right, ok.bottom}),
+              ElementsAre(px(3300), px(600), px(4300), px(975)));
   EXPECT_EQ(view.OuterWidth(), PixelsToTwips(1100, dpi_));
   EXPECT_NEAR(font_height(), 2 * before, 1);
 

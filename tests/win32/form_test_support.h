@@ -28,22 +28,19 @@ class RecordingForm final : public IFormEvents {
   void OnTextChanged(int control) override { Record("text " + std::to_string(control)); }
   void OnTimer(int timer) override { Record("timer " + std::to_string(timer), on_timer, timer); }
   void OnResize() override { Record("resize"); }
-  void OnUnload() override { Record("unload", on_unload); }
+  void OnUnload() override { Record("unload"); }
   int Count(const std::string& line) const {
     return static_cast<int>(std::count(log_.begin(), log_.end(), name_.empty() ? line : name_ + " " + line));
   }
 
   IFormView* view = nullptr;
-  std::function<void()> on_load, on_unload;
-  std::function<void(int)> on_click, on_timer;
+  std::function<void(int)> on_load, on_click, on_timer;  // on_load's argument is 0
 
  private:
-  template <typename Hook, typename... Args>
-  void Record(const std::string& line, const Hook& hook, Args... args) {
-    Record(line);
-    if (hook) hook(args...);
+  void Record(const std::string& line, const std::function<void(int)>& hook = nullptr, int arg = 0) {
+    log_.push_back(name_.empty() ? line : name_ + " " + line);
+    if (hook) hook(arg);
   }
-  void Record(const std::string& line) { log_.push_back(name_.empty() ? line : name_ + " " + line); }
   std::vector<std::string>& log_;
   std::string name_;
 };

@@ -44,8 +44,7 @@ TEST_F(ProgramResources, IconOneHoldsFourSizesThatWindowsCanDecode) {
     ASSERT_TRUE(GetIconInfo(icon, &info));
     BITMAP bitmap{};
     GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, size);
-    EXPECT_EQ(bitmap.bmHeight, size);
+    EXPECT_EQ((std::pair{bitmap.bmWidth, bitmap.bmHeight}), (std::pair{LONG{size}, LONG{size}}));
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
     DestroyIcon(icon);

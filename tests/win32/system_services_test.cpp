@@ -29,8 +29,8 @@ std::vector<std::wstring> WindowsSplit(const std::wstring& line) {
 }
 
 // Windows' own splitting must find the same arguments in the whole line as in what ArgumentText keeps of
-// it, so the cut falls where Windows ends the program's name.
-TEST(ArgumentTextOnWindows, CutsWhereWindowsEndsTheProgramName) {
+// it, so the cut falls where Windows ends the program's name. The program's path is its file.
+TEST(Win32System, ArgumentTextCutsWhereWindowsEndsTheProgramNameAndThePathIsThisFile) {
   Win32System system;
   const std::wstring lines[] = {
       LR"("C:\B v\b.exe"x.torrent y)",
@@ -48,10 +48,7 @@ TEST(ArgumentTextOnWindows, CutsWhereWindowsEndsTheProgramName) {
         << win32::Narrow(line);
   }
   EXPECT_EQ(WindowsSplit(lines[5]), WindowsSplit(GetCommandLineW()));
-}
-
-TEST(Win32System, ExecutablePathIsThisProgramsFile) {
-  const std::string path = Win32System().ExecutablePath();
+  const std::string path = system.ExecutablePath();  // this program's file
   EXPECT_TRUE(path.ends_with("\\brisvane_win32_tests.exe")) << path;
   EXPECT_NE(GetFileAttributesW(win32::Widen(path).c_str()), INVALID_FILE_ATTRIBUTES) << path;
 }
@@ -93,7 +90,7 @@ SeenBox Answer(const std::wstring& caption, int button, Show show) {
   return seen;
 }
 
-TEST(Win32MessageBox, ShowsTextWithOkOnlyOwnedByTheActiveForm) {
+TEST(Win32MessageBox, ShowsTextWithOkOnlyOwnedByTheActiveFormAndThePromptGivesTheButtonPressed) {
   Win32FormHost host;
   std::vector<std::string> log;
   testing::RecordingForm form(&log);
@@ -113,9 +110,8 @@ TEST(Win32MessageBox, ShowsTextWithOkOnlyOwnedByTheActiveForm) {
   EXPECT_EQ(ProcessIdOf(desktop, view.NativeHandle()), GetCurrentProcessId());
   EXPECT_EQ(desktop.ThreadOf(view.NativeHandle()), GetCurrentThreadId());
   EXPECT_EQ(ProcessIdOf(desktop, 0), 0u);
-}
 
-TEST(Win32Prompt, GivesTheButtonPressed) {
+  // The Abort/Retry/Ignore prompt gives the button pressed.
   const std::pair<int, PromptAnswer> presses[] = {
       {IDABORT, PromptAnswer::Abort}, {IDRETRY, PromptAnswer::Retry}, {IDIGNORE, PromptAnswer::Ignore}};
   for (const auto& [button, answer] : presses) {
