@@ -154,24 +154,6 @@ TEST(MainModelLaunch, TheVerdictIsAnnouncedAndOnlyAnAllowedTorrentStartsMinimize
   }
 }
 
-TEST(MainModelCheck, CheckShowsTheHashAndTheColouredRatingOrThatTheFileIsMissing) {
-  World w("NONE");
-  w.model.CheckTorrent();
-  EXPECT_EQ(w.model.hash_text(), kTinyHash);
-  EXPECT_EQ(w.model.rating_color(), kBlue);
-  EXPECT_TRUE(w.popup.shown.empty());
-  // A word without a colour of its own keeps the label's colour; a missing file clears the last rating.
-  w.http.Answer("NOTFOUND");
-  w.model.CheckTorrent();
-  EXPECT_EQ(w.model.rating_text(), "NOTFOUND");
-  EXPECT_EQ(w.model.rating_color(), kBlue);
-  w.model.SetTorrentPath("C:\\dl\\missing.torrent");
-  w.model.CheckTorrent();
-  EXPECT_EQ(w.model.hash_text(), kFileNotFound);
-  EXPECT_EQ(w.model.rating_text(), "");
-  EXPECT_EQ(w.http.urls.size(), 2u);
-}
-
 TEST(MainModelLaunch, TheCheckKeepsWhatItStartedWithWhateverHappensDuringThePopup) {
   World w("GOOD");
   w.fs.Put("C:\\dl\\b.torrent", "d4:infodee");
@@ -242,23 +224,24 @@ TEST(MainModelLaunch, TheWindowKeepsWorkingWhileTheServiceIsAwaitedAndClosingItE
   }
 }
 
-TEST(MainModelLaunch, BrisvaneIsNeverItsOwnTorrentProgramAndAFailedStartIsSaid) {
-  World w("GOOD");
-  w.model.SetSettings({kService, w.launcher.this_program, w.model.settings().allow});
-  w.model.LaunchTorrent();
-  w.model.LaunchTorrent();  // said once
-  EXPECT_TRUE(w.launcher.started.empty());
-  EXPECT_EQ(w.messages.shown, Strings{std::string(kProgramIsBrisvane)});
-
-  World failing("GOOD");
-  failing.launcher.succeed = false;
-  failing.model.LaunchTorrent();
-  EXPECT_EQ(failing.messages.shown, Strings{"The torrent program could not be started:\r\nC:\\Client\\client.exe\r\n"
-                                            "The system cannot find the file specified."});
-}
-
-TEST(MainModelBrowse, OnlyAnExistingChosenFileReplacesItsFieldAndTheSystemsOwnDialogComesFirst) {
-  World w;
+TEST(MainModel, CheckBrowseAndLaunchOnOneWindow) {
+  World w("NONE");
+  w.model.CheckTorrent();
+  EXPECT_EQ(w.model.hash_text(), kTinyHash);
+  EXPECT_EQ(w.model.rating_color(), kBlue);
+  EXPECT_TRUE(w.popup.shown.empty());
+  // A word without a colour of its own keeps the label's colour; a missing file clears the last rating.
+  w.http.Answer("NOTFOUND");
+  w.model.CheckTorrent();
+  EXPECT_EQ(w.model.rating_text(), "NOTFOUND");
+  EXPECT_EQ(w.model.rating_color(), kBlue);
+  w.model.SetTorrentPath("C:\\dl\\missing.torrent");
+  w.model.CheckTorrent();
+  EXPECT_EQ(w.model.hash_text(), kFileNotFound);
+  EXPECT_EQ(w.model.rating_text(), "");
+  EXPECT_EQ(w.http.urls.size(), 2u);
+  // Browsing: only an existing chosen file replaces its field, and the system's own dialog comes first.
+  w.model.SetTorrentPath(kTorrent);
   w.dialogs.standard_choice = "C:\\t\\chosen but gone.torrent";
   w.model.BrowseForTorrent();
   w.model.BrowseForProgram();
@@ -273,6 +256,18 @@ TEST(MainModelBrowse, OnlyAnExistingChosenFileReplacesItsFieldAndTheSystemsOwnDi
   w.dialogs.standard_choice = "C:\\elsewhere";
   w.model.BrowseForProgram();
   EXPECT_EQ(w.model.settings().program_path, "C:\\t\\x.torrent");
+  // Brisvane is never its own torrent program, and a failed start is said.
+  w.http.Answer("GOOD");
+  w.model.SetSettings({kService, w.launcher.this_program, w.model.settings().allow});
+  w.model.LaunchTorrent();
+  w.model.LaunchTorrent();  // said once
+  EXPECT_TRUE(w.launcher.started.empty());
+  EXPECT_EQ(w.messages.shown, Strings{std::string(kProgramIsBrisvane)});
+  World failing("GOOD");
+  failing.launcher.succeed = false;
+  failing.model.LaunchTorrent();
+  EXPECT_EQ(failing.messages.shown, Strings{"The torrent program could not be started:\r\nC:\\Client\\client.exe\r\n"
+                                            "The system cannot find the file specified."});
 }
 
 }  // namespace
