@@ -145,8 +145,8 @@ TEST(TorrentHandler, OnTheOldShellTheChosenApplicationThenTheExplorersClassThenT
 // The executable is not called Brisvane and has dots in its folder and its name: what is written follows
 // the file, the class keeps the program's name. The end-to-end scenarios read what Set remembers.
 TEST(TorrentAssociation, SetMakesThisProgramTheHandlerAndRevertPutsBackWhatTheProbesFoundBefore) {
-  const std::string own_command = "\"D:\\v1.2\\bv.x.exe\" \"%1\"";
-  const std::string class_command = std::string(kProgramClassKey) + "\\shell\\open\\command";
+  const std::string own_command = "\"D:\\v1.2\\bv.x.exe\" \"%1\"",
+                    class_command = std::string(kProgramClassKey) + "\\shell\\open\\command";
   // The version, the machine's class, the old shell's application or the per-user choice, the name once set.
   const std::tuple<OsVersionInfo, std::string, std::string, const char*> rows[] = {
       {kWindows2000, "Acme.Torrent", "acme.exe", "bv.x.exe"},
@@ -197,23 +197,25 @@ TEST(TorrentAssociation, SetMakesThisProgramTheHandlerAndRevertPutsBackWhatThePr
 }
 
 TEST(MagnetAssociation, SetMakesThisProgramTheHandlerAndRevertGivesBackExactlyWhatWasThere) {
-  const std::string command_key = std::string(kUserMagnetKey) + "\\shell\\open\\command";
-  const std::string icon_key = std::string(kUserMagnetKey) + "\\DefaultIcon";
-  // The version, whether the user has a class and a choice of their own, the name before and once set.
-  const std::tuple<OsVersionInfo, bool, bool, std::string, std::string> rows[] = {
-      {kWindows2000, false, false, "acme.exe", "Brisvane.exe"},
+  const std::string command_key = std::string(kUserMagnetKey) + "\\shell\\open\\command",
+                    icon_key = std::string(kUserMagnetKey) + "\\DefaultIcon";
+  // The version, whether the user has a class and a choice of their own, the name before and once set, and
+  // a client the user chose after the set, whose choice revert leaves.
+  const std::tuple<OsVersionInfo, bool, bool, std::string, std::string, const char*> rows[] = {
+      {kWindows2000, false, false, "acme.exe", "Brisvane.exe", nullptr},
       // The old shell knows no choice for a scheme: the user's class wins over the machine's.
-      {kWindowsXp, true, true, "mine.EXE", "Brisvane.exe"},
-      {kWindows7, true, false, "mine.EXE", "Brisvane.exe"},
-      {kWindows7, true, true, "Other.Magnet", "Brisvane.Magnet"},
-      {kWindows7, false, true, "Other.Magnet", "Brisvane.Magnet"},
+      {kWindowsXp, true, true, "mine.EXE", "Brisvane.exe", nullptr},
+      {kWindows7, true, false, "mine.EXE", "Brisvane.exe", nullptr},
+      {kWindows7, true, true, "Other.Magnet", "Brisvane.Magnet", nullptr},
+      {kWindows7, false, true, "Other.Magnet", "Brisvane.Magnet", nullptr},
+      {kWindows7, false, true, "Other.Magnet", "Brisvane.Magnet", "Later.Magnet"},
   };
-  for (const auto& [version, user_class, user_choice, name_before, own_name] : rows) {
-    SCOPED_TRACE(::testing::Message() << version.minor << user_class << user_choice);
+  for (const auto& [version, user_class, user_choice, name_before, own_name, chosen_since] : rows) {
+    SCOPED_TRACE(::testing::Message() << version.minor << user_class << user_choice << !!chosen_since);
     World w(version);
     w.InstallMagnetClients(user_class, user_choice);
     const auto places = [&] { return w.Values({kUserMagnetKey, command_key, icon_key, kMagnetUserChoiceKey}); };
-    const Strings before = places();
+    Strings before = places();
     EXPECT_EQ(w.Magnet().second, name_before);
 
     EXPECT_EQ(SetMagnetAssociation(w.registry, w.system), own_name);
@@ -222,24 +224,15 @@ TEST(MagnetAssociation, SetMakesThisProgramTheHandlerAndRevertGivesBackExactlyWh
     EXPECT_EQ(w.Values({kUserMagnetKey}), (Strings{user_class ? "=URL:Mine" : "=URL:Magnet link", "URL Protocol="}));
     EXPECT_EQ(w.Read(icon_key), "\"C:\\Apps\\Brisvane.exe\",0");
     const bool chosen = own_name == kMagnetProgId;
-    if (chosen) {
-      EXPECT_EQ(w.Values({kMagnetUserChoiceKey}), Strings{"Progid=Brisvane.Magnet"});  // the old hash goes
-    }
+    if (chosen) EXPECT_EQ(w.Values({kMagnetUserChoiceKey}), Strings{"Progid=Brisvane.Magnet"});  // the old hash goes
+    if (chosen_since) w.Put(kMagnetUserChoiceKey, "Progid", chosen_since);
 
-    EXPECT_EQ(RevertMagnetAssociation(w.registry, w.system), name_before);
+    EXPECT_EQ(RevertMagnetAssociation(w.registry, w.system), chosen_since ? chosen_since : name_before);
+    if (chosen_since) before.at(3) = "Progid=" + std::string(chosen_since);  // the class Set wrote goes all the same
     Strings after = places();
     if (chosen) after.push_back("Hash=abc=");  // only Windows can write the hash
     EXPECT_EQ(after, before);
   }
-}
-
-TEST(MagnetAssociation, RevertLeavesAChoiceMadeSince) {
-  World w(kWindows7);
-  w.InstallMagnetClients(false, true);
-  SetMagnetAssociation(w.registry, w.system);
-  w.Put(kMagnetUserChoiceKey, "Progid", "Later.Magnet");
-  EXPECT_EQ(RevertMagnetAssociation(w.registry, w.system), "Later.Magnet");
-  EXPECT_FALSE(w.registry.KeyExists(CU, kUserMagnetKey));
 }
 
 // Acme holds .torrent files and magnet links; then Brisvane may have taken both, and the user may have
@@ -297,19 +290,10 @@ struct Window : ::testing::Test, World {
   testing::FakeDefaultApps default_apps;
   AssociationWindow window{registry, system, default_apps};
 
-  Window() {
-    Put(kUserChoiceKey, "Progid", "Acme.Torrent");
-    InstallAcme();
-  }
-  testing::FakeForm& Open() {
-    host.Load(window.LayoutForThisSystem(), window);
-    return host.Get(window);
-  }
+  Window() { Put(kUserChoiceKey, "Progid", "Acme.Torrent"); InstallAcme(); }
+  testing::FakeForm& Open() { host.Load(window.LayoutForThisSystem(), window); return host.Get(window); }
   Handler Line(testing::FakeForm& form) { return {form.Text(A::kHandlerName), form.Text(A::kToggleButton)}; }
-  Handler Click(testing::FakeForm& form) {
-    host.Click(form, A::kToggleButton);
-    return Line(form);
-  }
+  Handler Click(testing::FakeForm& form) { host.Click(form, A::kToggleButton); return Line(form); }
 };
 
 // The model treats every version before Windows 8 alike; the old shell's is the one whose name can be

@@ -43,11 +43,7 @@ struct Store {
     reg.SetValue(kUser, kSettingsKey, name, data);
   }
   std::optional<RegData> Raw(std::string_view name) { return reg.QueryValue(kUser, kSettingsKey, name); }
-  Settings Load() {
-    Settings settings;
-    LoadSettings(reg, settings);
-    return settings;
-  }
+  Settings Load() { Settings settings; LoadSettings(reg, settings); return settings; }
 };
 
 TEST(SettingsStore, SavesAllSevenValuesWithTheFlagsAsDwordsAndLoadsThemBack) {

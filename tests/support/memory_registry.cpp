@@ -63,32 +63,28 @@ bool MemoryRegistry::KeyExists(RegistryRoot root, std::string_view path) { retur
 
 bool MemoryRegistry::CreateKey(RegistryRoot root, std::string_view path) { return Find(root, path, true); }
 
-std::optional<RegData> MemoryRegistry::QueryValue(RegistryRoot root, std::string_view path,
-                                                  std::string_view name) {
+// The key and the entry of the value of that name in it; the key is null when there is none.
+auto MemoryRegistry::Lookup(RegistryRoot root, std::string_view path, std::string_view name) {
   Key* key = Find(root, path, false);
-  if (!key) return std::nullopt;
-  const auto it = Named(key->values, name);
-  if (it == key->values.end()) return std::nullopt;
-  return it->second;
+  return std::pair(key, key ? Named(key->values, name) : decltype(Named(key->values, name)){});
 }
 
-bool MemoryRegistry::SetValue(RegistryRoot root, std::string_view path, std::string_view name,
-                              const RegData& value) {
-  Key* key = Find(root, path, false);
+std::optional<RegData> MemoryRegistry::QueryValue(RegistryRoot root, std::string_view path, std::string_view name) {
+  const auto [key, it] = Lookup(root, path, name);
+  return key && it != key->values.end() ? std::optional(it->second) : std::nullopt;
+}
+
+bool MemoryRegistry::SetValue(RegistryRoot root, std::string_view path, std::string_view name, const RegData& value) {
+  const auto [key, it] = Lookup(root, path, name);
   if (!key || read_only_) return false;
-  const auto it = Named(key->values, name);
-  if (it == key->values.end())
-    key->values.emplace_back(std::string(name), value);
-  else
-    it->second = value;  // keeps the name's first spelling and its place
+  if (it == key->values.end()) key->values.emplace_back(std::string(name), value);
+  else it->second = value;  // keeps the name's first spelling and its place
   return true;
 }
 
 bool MemoryRegistry::DeleteValue(RegistryRoot root, std::string_view path, std::string_view name) {
-  Key* key = Find(root, path, false);
-  if (!key || read_only_) return false;
-  const auto it = Named(key->values, name);
-  if (it == key->values.end()) return false;
+  const auto [key, it] = Lookup(root, path, name);
+  if (!key || read_only_ || it == key->values.end()) return false;
   key->values.erase(it);
   return true;
 }

@@ -32,6 +32,7 @@ class MemoryRegistry final : public IRegistry {
  private:
   struct Key;
   Key* Find(RegistryRoot root, std::string_view path, bool create);
+  auto Lookup(RegistryRoot root, std::string_view path, std::string_view name);
 
   std::unique_ptr<Key> current_user_;
   std::unique_ptr<Key> local_machine_;
