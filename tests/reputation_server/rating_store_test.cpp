@@ -7,6 +7,7 @@ namespace brisvane::reputation {
 namespace {
 
 using namespace support;
+using ::testing::HasSubstr, ::testing::ThrowsMessage;
 
 class StoreContract : public ::testing::TestWithParam<std::string> {
  protected:
@@ -53,7 +54,7 @@ TEST_P(StoreContract, ABatchIsWrittenWholeOrNotAtAllAndAnOpenReaderSeesWhatAnoth
                                            " BEGIN SELECT RAISE(ABORT, 'refused'); END");
   const std::vector<RatedHash> batch = {
       {HashNumber(1), Rating::kFake}, {HashNumber(2), Rating::kBad}, {HashNumber(3), Rating::kNone}};
-  EXPECT_NE(Thrown<StoreError>([&] { store->Store(batch); }).find("refused"), std::string::npos);
+  EXPECT_THAT([&] { store->Store(batch); }, ThrowsMessage<StoreError>(HasSubstr("refused")));
   EXPECT_EQ(store->Find(HashNumber(1)), Rating::kGood);
   EXPECT_EQ(store->Count(), 1u);
   // Nothing of the failed batch stands in the way of the next one.
@@ -76,7 +77,7 @@ TEST_P(StoreContract, ABatchIsWrittenWholeOrNotAtAllAndAnOpenReaderSeesWhatAnoth
 
 TEST_P(StoreContract, AnotherProgramsTableIsRefusedUntouched) {
   scratch_.Sql("CREATE TABLE ratings (name TEXT); INSERT INTO ratings VALUES ('kept')");
-  EXPECT_NE(Thrown<StoreError>([&] { scratch_.Open(); }).find("not a ratings"), std::string::npos);
+  EXPECT_THAT([&] { scratch_.Open(); }, ThrowsMessage<StoreError>(HasSubstr("not a ratings")));
   scratch_.Sql("DELETE FROM ratings WHERE name = 'kept'");  // fails if the table was changed
 }
 
@@ -86,7 +87,7 @@ TEST_P(StoreContract, AKilledImportLeavesTheOldRatingsWhole) {
   scratch_.Open()->Store(HashNumber(1), Rating::kGood);
   std::string csv;
   for (unsigned i = 0; i < (scratch_.postgres ? 50000u : 500000u); ++i) csv += HexNumber(i) + ",FAKE\n";
-  WriteFile(scratch_.dir / "big.csv", csv);
+  const std::string big = scratch_.dir.Write("big.csv", csv);
   const auto locks = [&](const std::string& which) {
     return scratch_.Sql("SELECT count(*) FROM pg_locks WHERE relation = 'ratings'::regclass AND " + which);
   };
@@ -99,10 +100,10 @@ TEST_P(StoreContract, AKilledImportLeavesTheOldRatingsWhole) {
   const auto writing = [&] {
     if (holder) return locks("NOT granted") != "0\n";
     std::error_code ec;
-    const auto size = std::filesystem::file_size(scratch_.dir / "ratings.db-wal", ec);
+    const auto size = std::filesystem::file_size(scratch_.dir.Path("ratings.db-wal"), ec);
     return !ec && size > 0;
   };
-  Process import({"import", "--db", scratch_.url, scratch_.dir / "big.csv"});
+  Process import({"import", "--db", scratch_.url, big});
   ASSERT_TRUE(Eventually(writing));
   import.Signal(SIGKILL);
   EXPECT_EQ(import.Wait(), -1) << "the import ended before it could be killed";

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the reputation-server tests: scratch folders and databases, hashes, a raw HTTP client and
 // the program as a process of its own.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "rating_store.h"
+#include "support/temp_dir.h"
 
 namespace brisvane::reputation::support {
 
@@ -31,7 +33,6 @@ inline InfoHash HashNumber(unsigned n) {
 }
 inline std::string HexNumber(unsigned n) { return ToHex(HashNumber(n)); }
 
-inline void WriteFile(const std::string& path, const std::string& contents) { std::ofstream(path, std::ios::binary) << contents; }
 inline std::string ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
@@ -44,23 +45,7 @@ inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseco
   return true;
 }
 
-// The message of the E that `run` throws; empty when it throws nothing.
-template <class E>
-std::string Thrown(const std::function<void()>& run) {
-  try {
-    run();
-  } catch (const E& error) {
-    return error.what();
-  }
-  return "";
-}
-
-struct TempDir {
-  TempDir() : path(mkdtemp((std::filesystem::temp_directory_path() / "reputation-server-XXXXXX").string().data())) {}
-  ~TempDir() { std::filesystem::remove_all(path); }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-  std::filesystem::path path;
-};
+using brisvane::testing::TempDir;
 
 // A database of one test's own: a SQLite file, or a schema of its own on the PostgreSQL server that the
 // test command started (BRISVANE_TEST_PG; without it the url is empty).
@@ -69,7 +54,7 @@ class ScratchStore {
   explicit ScratchStore(const std::string& backend) : postgres(backend == "postgresql") {
     static int counter = 0;
     const char* server = std::getenv("BRISVANE_TEST_PG");
-    if (!postgres) url = dir / "ratings.db";
+    if (!postgres) url = dir.Path("ratings.db");
     if (!postgres || !server || !*server) return;
     schema_ = "t" + std::to_string(getpid()) + "_" + std::to_string(counter++);
     url = server + std::string(std::strchr(server, '?') ? "&" : "?") + "options=-csearch_path%3D" + schema_;
@@ -170,7 +155,7 @@ class Process {
 
  private:
   TempDir dir_;
-  const std::string output_ = dir_ / "output";
+  const std::string output_ = dir_.Path("output");
   pid_t pid_ = 0;
 };
 
