@@ -92,8 +92,7 @@ SeenBox Answer(const std::wstring& caption, int button, Show show) {
 
 TEST(Win32MessageBox, ShowsTextWithOkOnlyOwnedByTheActiveFormAndThePromptGivesTheButtonPressed) {
   Win32FormHost host;
-  std::vector<std::string> log;
-  testing::RecordingForm form(&log);
+  testing::RecordingForm form;
   const ControlLayout controls[] = {{1, ControlKind::Button, "OK", 100, 100, 1000, 400, 0}};
   IFormView& view = host.Load(FormLayout{"Owner", 3000, 2000, false, controls}, form);
   view.Show();
