@@ -11,7 +11,6 @@ namespace brisvane {
 namespace {
 
 constexpr char kMsinfo[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr char kLocation[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
 struct About {
   testing::MemoryRegistry registry;
@@ -19,9 +18,6 @@ struct About {
   testing::FakeLauncher launcher;
   testing::FakeMessageBox messages;
   AboutBox box{registry, fs, launcher, messages};
-  void Put(const char* key, const char* name, const char* text) {
-    testing::PutText(registry, RegistryRoot::LocalMachine, key, name, text);
-  }
 };
 
 // Windows stores text values with a closing NUL; one stored without it is read whole, one that is not text
@@ -29,7 +25,8 @@ struct About {
 TEST(AboutBox, SystemInformationStartsQuotedFromThePathOrTheLocationFolderOrIsSaidUnavailable) {
   About a;
   a.box.StartSystemInformation();
-  a.Put(kLocation, "MSINFO", "C:\\Tools");
+  testing::PutText(a.registry, RegistryRoot::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO",
+                   "C:\\Tools");
   a.box.StartSystemInformation();  // the folder holds no MSINFO32.EXE
   EXPECT_TRUE(a.launcher.started.empty());
   EXPECT_EQ(a.messages.shown, std::vector<std::string>(2, std::string(kSysInfoUnavailable)));

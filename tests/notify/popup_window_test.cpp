@@ -92,7 +92,6 @@ TEST_F(PopupTest, FindsTheTaskBarOnlyWhenTheShellOwnsTheWholeBottomEdge) {
        },
        1079},
       {"the task bar at 144 dpi", [](Tray& t) { t.TaskBar(1040); }, 1039, 144},
-      {"nothing at the corner at 192 dpi", [](Tray&) {}, 1079, 192},
   };
   for (const Case& c : cases) {
     Tray t;
@@ -139,7 +138,6 @@ TEST_F(PopupTest, LongNamesWidenThePopupWhichNeverShrinksWhileItLives) {
     popup.Present(content, screen);
   };
   present("fits");
-  const int design = Form().outer_width;
   EXPECT_EQ(Form().At(PopupWindow::kFileName).width, 2205);
   present("wider");
   EXPECT_EQ(Form().outer_width, 3051);  // 4711 / 2 + 695, rounded
@@ -148,7 +146,6 @@ TEST_F(PopupTest, LongNamesWidenThePopupWhichNeverShrinksWhileItLives) {
   present("short");
   EXPECT_EQ(Form().outer_width, 5195);
   EXPECT_EQ(Form().At(PopupWindow::kFileName).width, 2205);
-  EXPECT_GT(Form().outer_width, design);
 }
 
 TEST(WaitProcessingMessages, HoldsOnTheMonotonicClockWhateverTheWallClockDoes) {

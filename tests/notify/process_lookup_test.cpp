@@ -19,26 +19,19 @@ TEST(ProcessIdOf, OwnProcessOrElseTheParentsOrNone) {
   EXPECT_EQ(ProcessIdOf(desktop, 0), 0u);
 }
 
-class ExecutablePathOf : public ::testing::Test {
- protected:
+// The first readable record of the id; a failed connection is said at the next lookup, where Ignore,
+// Retry and Abort are honoured.
+TEST(ExecutablePathOf, FirstReadableRecordOfTheIdAndAFailedConnectionAskedAboutNextTime) {
   testing::FakeProcessTables tables;
   testing::FakePrompt prompt;
   testing::FakeFormHost host;
   ProcessLookup lookup{tables, prompt, host};
-
-  void SetUp() override {
-    tables.records = {
-        {0, std::nullopt},                                // the idle process: no readable path
-        {8, std::nullopt},                                // properties unreadable
-        {8, std::string("C:\\Windows\\explorer.exe")},    // same id again: the first readable one counts
-        {12, std::string("C:\\Client\\client.exe")},
-    };
-  }
-};
-
-// The first readable record of the id; a failed connection is said at the next lookup, where Ignore,
-// Retry and Abort are honoured.
-TEST_F(ExecutablePathOf, FirstReadableRecordOfTheIdAndAFailedConnectionAskedAboutNextTime) {
+  tables.records = {
+      {0, std::nullopt},                                // the idle process: no readable path
+      {8, std::nullopt},                                // properties unreadable
+      {8, std::string("C:\\Windows\\explorer.exe")},    // same id again: the first readable one counts
+      {12, std::string("C:\\Client\\client.exe")},
+  };
   EXPECT_EQ(lookup.ExecutablePathOf(0), "");
   EXPECT_EQ(lookup.ExecutablePathOf(99), "");
   tables.connect_results = {false, false};

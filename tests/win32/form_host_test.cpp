@@ -43,17 +43,15 @@ class FormHostTest : public ::testing::Test {
   bool PumpUntil(const std::function<bool()>& done) {
     return testing::PumpUntil([&] { host_->ProcessPendingMessages(); }, done);
   }
-  // Loads kForm (the DPI is the window's), shown and active when `show`.
+  // Loads kForm, shown and active when `show`.
   IFormView& Load(RecordingForm& form, bool show = false) {
     IFormView& view = host_->Load(kForm, form);
-    dpi_ = static_cast<int>(win32::WindowDpi(FormWindow(view)));
     if (show) view.Show();
     EXPECT_TRUE(!show || PumpUntil([&] { return GetActiveWindow() == FormWindow(view); }));
     return view;
   }
 
   std::unique_ptr<Win32FormHost> host_ = std::make_unique<Win32FormHost>();
-  int dpi_ = 96;
 };
 
 TEST_F(FormHostTest, BuildsTheLayoutsControlsWithTheirStylesFontsStackingAndColours) {
@@ -181,15 +179,15 @@ TEST_F(FormHostTest, TheFormFollowsADpiChangeAndStretchesForALongText) {
   };
   const int before = font_height();
   RECT suggested{100, 100, 100 + 1100, 100 + 420};
-  dpi_ *= 2;
-  SendMessageW(FormWindow(view), WM_DPICHANGED, MAKEWPARAM(dpi_, dpi_), reinterpret_cast<LPARAM>(&suggested));
+  const int dpi = 2 * static_cast<int>(win32::WindowDpi(FormWindow(view)));
+  SendMessageW(FormWindow(view), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
   RECT ok{};
   GetWindowRect(ControlWindow(view, kOk), &ok);
   MapWindowPoints(HWND_DESKTOP, FormWindow(view), reinterpret_cast<POINT*>(&ok), 2);
-  const auto px = [&](int twips) { return TwipsToPixels(twips, dpi_); };
+  const auto px = [&](int twips) { return TwipsToPixels(twips, dpi); };
   EXPECT_THAT((std::vector<LONG>{ok.left, ok.top, ok.right, ok.bottom}),
               ElementsAre(px(3300), px(600), px(4300), px(975)));
-  EXPECT_EQ(view.OuterWidth(), PixelsToTwips(1100, dpi_));
+  EXPECT_EQ(view.OuterWidth(), PixelsToTwips(1100, dpi));
   EXPECT_NEAR(font_height(), 2 * before, 1);
 
   const ControlLayout controls[] = {{1, ControlKind::Label, "Short", 0, 0, 900, 255},
