@@ -1,5 +1,5 @@
-// Which process owns a window, which program a process runs, and the Abort/Retry/Ignore state of the
-// process table's service; bringing a window to the front.
+// Which program a process runs, and the Abort/Retry/Ignore state of the process table's service; bringing a
+// window to the front. (Which process owns a window: the popup's task-bar tests.)
 #include "notify/process_lookup.h"
 
 #include <gtest/gtest.h>
@@ -9,15 +9,6 @@
 
 namespace brisvane {
 namespace {
-
-TEST(ProcessIdOf, OwnProcessOrElseTheParentsOrNone) {
-  testing::FakeDesktopWindows desktop;
-  desktop.windows = {{1, 0, 0, 1, 1, 40}, {2, 0, 0, 1, 1, 0, 0, 1}, {3, 0, 0, 1, 1, 0, 0, 99}};
-  EXPECT_EQ(ProcessIdOf(desktop, 1), 40u);
-  EXPECT_EQ(ProcessIdOf(desktop, 2), 40u);
-  EXPECT_EQ(ProcessIdOf(desktop, 3), 0u);
-  EXPECT_EQ(ProcessIdOf(desktop, 0), 0u);
-}
 
 // The first readable record of the id; a failed connection is said at the next lookup, where Ignore,
 // Retry and Abort are honoured.
