@@ -1,5 +1,5 @@
-// Which process owns a window, which program a process runs, and the Abort/Retry/Ignore state of the
-// process table's service; bringing a window to the front.
+// Which program a process runs, and the Abort/Retry/Ignore state of the process table's service; bringing a
+// window to the front. (Which process owns a window: the popup's task-bar tests.)
 #include "notify/process_lookup.h"
 
 #include <gtest/gtest.h>
@@ -10,35 +10,19 @@
 namespace brisvane {
 namespace {
 
-TEST(ProcessIdOf, OwnProcessOrElseTheParentsOrNone) {
-  testing::FakeDesktopWindows desktop;
-  desktop.windows = {{1, 0, 0, 1, 1, 40}, {2, 0, 0, 1, 1, 0, 0, 1}, {3, 0, 0, 1, 1, 0, 0, 99}};
-  EXPECT_EQ(ProcessIdOf(desktop, 1), 40u);
-  EXPECT_EQ(ProcessIdOf(desktop, 2), 40u);
-  EXPECT_EQ(ProcessIdOf(desktop, 3), 0u);
-  EXPECT_EQ(ProcessIdOf(desktop, 0), 0u);
-}
-
-class ExecutablePathOf : public ::testing::Test {
- protected:
+// The first readable record of the id; a failed connection is said at the next lookup, where Ignore,
+// Retry and Abort are honoured.
+TEST(ExecutablePathOf, FirstReadableRecordOfTheIdAndAFailedConnectionAskedAboutNextTime) {
   testing::FakeProcessTables tables;
   testing::FakePrompt prompt;
   testing::FakeFormHost host;
   ProcessLookup lookup{tables, prompt, host};
-
-  void SetUp() override {
-    tables.records = {
-        {0, std::nullopt},                                // the idle process: no readable path
-        {8, std::nullopt},                                // properties unreadable
-        {8, std::string("C:\\Windows\\explorer.exe")},    // same id again: the first readable one counts
-        {12, std::string("C:\\Client\\client.exe")},
-    };
-  }
-};
-
-// The first readable record of the id; a failed connection is said at the next lookup, where Ignore,
-// Retry and Abort are honoured.
-TEST_F(ExecutablePathOf, FirstReadableRecordOfTheIdAndAFailedConnectionAskedAboutNextTime) {
+  tables.records = {
+      {0, std::nullopt},                                // the idle process: no readable path
+      {8, std::nullopt},                                // properties unreadable
+      {8, std::string("C:\\Windows\\explorer.exe")},    // same id again: the first readable one counts
+      {12, std::string("C:\\Client\\client.exe")},
+  };
   EXPECT_EQ(lookup.ExecutablePathOf(0), "");
   EXPECT_EQ(lookup.ExecutablePathOf(99), "");
   tables.connect_results = {false, false};

@@ -16,12 +16,9 @@
 
 namespace brisvane::testing {
 
-// Records every event as a line ("load", "click 3"), after `name` when it has one; several forms may
-// share one log. The hooks run after the line is written.
+// Records every event as a line ("load", "click 3"); the hooks run after the line is written.
 class RecordingForm final : public IFormEvents {
  public:
-  explicit RecordingForm(std::vector<std::string>* log, std::string name = "") : log_(*log), name_(std::move(name)) {}
-
   void Attach(IFormView* v) override { Record((view = v) ? "attach" : "detach"); }
   void OnLoad() override { Record("load", on_load); }
   void OnClick(int control) override { Record("click " + std::to_string(control), on_click, control); }
@@ -29,20 +26,16 @@ class RecordingForm final : public IFormEvents {
   void OnTimer(int timer) override { Record("timer " + std::to_string(timer), on_timer, timer); }
   void OnResize() override { Record("resize"); }
   void OnUnload() override { Record("unload"); }
-  int Count(const std::string& line) const {
-    return static_cast<int>(std::count(log_.begin(), log_.end(), name_.empty() ? line : name_ + " " + line));
-  }
 
   IFormView* view = nullptr;
+  std::vector<std::string> log;
   std::function<void(int)> on_load, on_click, on_timer;  // on_load's argument is 0
 
  private:
   void Record(const std::string& line, const std::function<void(int)>& hook = nullptr, int arg = 0) {
-    log_.push_back(name_.empty() ? line : name_ + " " + line);
+    log.push_back(line);
     if (hook) hook(arg);
   }
-  std::vector<std::string>& log_;
-  std::string name_;
 };
 
 inline HWND FormWindow(IFormView& view) { return reinterpret_cast<HWND>(view.NativeHandle()); }

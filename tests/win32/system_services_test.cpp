@@ -9,6 +9,7 @@
 
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "app/main_model.h"
 #include "notify/process_lookup.h"
@@ -64,18 +65,12 @@ TEST(Win32System, ExpandEnvironmentUsesTheProcessEnvironment) {
   EXPECT_THROW(system.ExpandEnvironment("%BRISVANE_LONG%%BRISVANE_LONG%"), std::runtime_error);
 }
 
-// What a box showed.
-struct SeenBox {
-  std::wstring text;
-  HWND owner = nullptr;
-  bool icon_or_cancel = false;
-};
-
-// Runs `show` while another thread waits (10 s at most) for the visible box captioned `caption`, reads it
-// and presses its button `button` as a user would.
+// Runs `show` while another thread waits (10 s at most) for the visible box captioned `caption`, reads its
+// text, its owner and whether it shows an icon or a Cancel button, and presses its button `button` as a
+// user would.
 template <typename Show>
-SeenBox Answer(const std::wstring& caption, int button, Show show) {
-  SeenBox seen;
+std::tuple<std::wstring, HWND, bool> Answer(const std::wstring& caption, int button, Show show) {
+  std::tuple<std::wstring, HWND, bool> seen;
   std::thread watcher([&] {
     HWND box = nullptr;
     ASSERT_TRUE(testing::PumpUntil([&] { box = FindWindowW(L"#32770", caption.c_str()); },
@@ -92,19 +87,18 @@ SeenBox Answer(const std::wstring& caption, int button, Show show) {
 
 TEST(Win32MessageBox, ShowsTextWithOkOnlyOwnedByTheActiveFormAndThePromptGivesTheButtonPressed) {
   Win32FormHost host;
-  std::vector<std::string> log;
-  testing::RecordingForm form(&log);
+  testing::RecordingForm form;
   const ControlLayout controls[] = {{1, ControlKind::Button, "OK", 100, 100, 1000, 400, 0}};
   IFormView& view = host.Load(FormLayout{"Owner", 3000, 2000, false, controls}, form);
   view.Show();
   ASSERT_TRUE(testing::PumpUntil([&] { host.ProcessPendingMessages(); },
                                  [&] { return GetActiveWindow() == testing::FormWindow(view); }));
-  const SeenBox seen = Answer(L"R\u00E9sultat", IDOK, [] {
+  const auto [text, owner, icon_or_cancel] = Answer(L"R\u00E9sultat", IDOK, [] {
     Win32MessageBox().Show("Fichier \xC2\xAB\xE6\x97\xA5\xE6\x9C\xAC\xC2\xBB introuvable", "R\xC3\xA9sultat");
   });
-  EXPECT_EQ(seen.text, L"Fichier \u00AB\u65E5\u672C\u00BB introuvable");
-  EXPECT_EQ(seen.owner, testing::FormWindow(view));
-  EXPECT_FALSE(seen.icon_or_cancel) << "OK alone";
+  EXPECT_EQ(text, L"Fichier \u00AB\u65E5\u672C\u00BB introuvable");
+  EXPECT_EQ(owner, testing::FormWindow(view));
+  EXPECT_FALSE(icon_or_cancel) << "OK alone";
   // The desktop's view of the same window.
   win32::DesktopWindows desktop;
   EXPECT_EQ(ProcessIdOf(desktop, view.NativeHandle()), GetCurrentProcessId());
@@ -136,8 +130,7 @@ TEST(Win32Clock, UserFormatsCarryTheDateAndTheSeconds) {
   const std::chrono::local_seconds when = std::chrono::local_days{std::chrono::year{2024} / 3 / 17} +
                                           std::chrono::hours{21} + std::chrono::minutes{5} + std::chrono::seconds{43};
   EXPECT_THAT(clock->ShortDate(when), ::testing::HasSubstr("17"));
-  EXPECT_THAT(clock->LongTime(when), ::testing::HasSubstr("43"));
-  EXPECT_THAT(clock->LongTime(when), ::testing::HasSubstr("05"));
+  EXPECT_THAT(clock->LongTime(when), ::testing::AllOf(::testing::HasSubstr("43"), ::testing::HasSubstr("05")));
 }
 
 }  // namespace

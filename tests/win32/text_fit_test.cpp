@@ -43,8 +43,7 @@ TEST(TextFit, EveryControlOfTheProgramsWindowsShowsItsWholeTextInProportion) {
   };
   Win32FormHost host;
   for (const auto& [layout, texts] : windows) {
-    std::vector<std::string> log;
-    testing::RecordingForm form(&log);
+    testing::RecordingForm form;
     IFormView& view = host.Load(*layout, form);
     for (const auto& [control, text] : texts) view.SetText(control, text);
     const HWND window = testing::FormWindow(view);
