@@ -176,13 +176,13 @@ Window WaitForTopWindow(const WindowQuery& query, Millis timeout) {
   return *found;
 }
 
-void MessageBoxWindow::Dismiss() const {
-  window.Child(IDOK).Click();
-  window.WaitGone();
-}
-
-MessageBoxWindow WaitForMessageBox(std::string_view caption, DWORD process_id, Millis timeout) {
-  return {WaitForTopWindow({std::string(caption), process_id, {kMessageBoxTextId}}, timeout)};
+std::string DismissMessageBox(std::string_view caption, DWORD process_id, Millis timeout) {
+  constexpr int kTextId = 0xFFFF;
+  const Window box = WaitForTopWindow({std::string(caption), process_id, {kTextId}}, timeout);
+  std::string text = box.Child(kTextId).Text();
+  box.Child(IDOK).Click();
+  box.WaitGone();
+  return text;
 }
 
 // --- registry ---------------------------------------------------------------------------------------
@@ -200,12 +200,6 @@ bool Read(std::string_view key, std::string_view name, DWORD type, void* data, D
                       win32::ErrorText(static_cast<DWORD>(status)));
   }
   return true;
-}
-
-void Write(HKEY root, std::string_view key, std::string_view name, DWORD type, const void* data, DWORD size) {
-  if (RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), type, data, size)) {
-    throw DriverError("Cannot write " + std::string(key) + " value " + Quoted(name));
-  }
 }
 
 void DeleteKey(HKEY root, const std::string& key) {
@@ -242,7 +236,10 @@ bool ValueExists(std::string_view key, std::string_view name) {
 
 void WriteString(std::string_view key, std::string_view name, std::string_view value, HKEY root) {
   const std::wstring data = Widen(value);
-  Write(root, key, name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  if (RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), REG_SZ, data.c_str(),
+                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)))) {
+    throw DriverError("Cannot write " + std::string(key) + " value " + Quoted(name));
+  }
 }
 
 ScopedKey::ScopedKey(std::string key, HKEY root) : key_(std::move(key)), root_(root) { DeleteKey(root_, key_); }
@@ -252,16 +249,6 @@ ScopedKey::~ScopedKey() { DeleteKey(root_, key_); }
 ScopedKey& ScopedKey::Seed(std::string_view name, std::string_view value) {
   WriteString(key_, name, value, root_);
   return *this;
-}
-
-ScopedDword::ScopedDword(std::string key, std::string name, DWORD value)
-    : key_(std::move(key)), name_(std::move(name)), before_(ReadDword(key_, name_)) {
-  Write(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &value, sizeof value);
-}
-
-ScopedDword::~ScopedDword() {
-  if (before_) Write(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &*before_, sizeof *before_);
-  else RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key_).c_str(), Widen(name_).c_str());
 }
 
 }  // namespace registry

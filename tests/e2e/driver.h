@@ -23,8 +23,6 @@ using Millis = std::chrono::milliseconds;
 
 // Long enough for a cold Wine to show a window, short enough that a missing one fails quickly.
 inline constexpr Millis kDefaultTimeout{5000};
-// The id of a message box's text.
-inline constexpr int kMessageBoxTextId = 0xFFFF;
 
 class DriverError : public std::runtime_error {
  public:
@@ -102,14 +100,9 @@ std::optional<Window> FindTopWindow(const WindowQuery& query);
 // Waits until a window matches: shown, with its controls (the last one made is enough).
 Window WaitForTopWindow(const WindowQuery& query, Millis timeout = kDefaultTimeout);
 
-// A message box of the given caption: its text is the static with id 0xFFFF.
-struct MessageBoxWindow {
-  Window window;
-  std::string Text() const { return window.Child(kMessageBoxTextId).Text(); }
-  // Presses OK and waits until the box has gone.
-  void Dismiss() const;
-};
-MessageBoxWindow WaitForMessageBox(std::string_view caption, DWORD process_id, Millis timeout = kDefaultTimeout);
+// Waits for a message box of the given caption, presses OK once it has been read, waits until it has
+// gone and returns its text (the static with id 0xFFFF).
+std::string DismissMessageBox(std::string_view caption, DWORD process_id, Millis timeout = kDefaultTimeout);
 
 // The registry, below HKEY_CURRENT_USER unless a root is given. Missing keys and values read as nullopt;
 // a value of another type is an error, so that reading a value checks its type too.
@@ -136,20 +129,6 @@ class ScopedKey {
  private:
   std::string key_;
   HKEY root_;
-};
-
-// A DWORD value a test sets for a while, such as the display scaling: the one before (or none) comes
-// back when it goes.
-class ScopedDword {
- public:
-  ScopedDword(std::string key, std::string name, DWORD value);
-  ~ScopedDword();
-  ScopedDword(const ScopedDword&) = delete;
-  ScopedDword& operator=(const ScopedDword&) = delete;
-
- private:
-  std::string key_, name_;
-  std::optional<DWORD> before_;
 };
 
 }  // namespace registry
