@@ -255,12 +255,6 @@ ScopedKey& ScopedKey::Seed(std::string_view name, std::string_view value) {
 
 // --- paths ------------------------------------------------------------------------------------------
 
-std::string ExecutableDir() {
-  wchar_t path[MAX_PATH * 4];
-  const std::wstring whole(path, GetModuleFileNameW(nullptr, path, MAX_PATH * 4));
-  return Narrow(whole.substr(0, whole.find_last_of(L'\\')));
-}
-
 std::string FromHostPath(std::string_view path) {
   std::string windows = "Z:" + std::string(path);
   std::replace(windows.begin(), windows.end(), '/', '\\');

@@ -133,8 +133,6 @@ class ScopedKey {
 
 }  // namespace registry
 
-// The folder of the running test program.
-std::string ExecutableDir();
 // An absolute Linux path as Wine sees it through drive Z: ("/work/a" -> "Z:\work\a").
 std::string FromHostPath(std::string_view path);
 

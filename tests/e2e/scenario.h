@@ -101,8 +101,8 @@ class Scenario : public ::testing::Test {
 
   brisvane::testing::TestHttpServer service_;
   registry::ScopedKey settings_{kSettingsKey};
-  const std::string standin_ = ExecutableDir() + "\\standin_client.exe";
-  const std::filesystem::path log_ = win32::Widen(ExecutableDir() + "\\standin_client.log");
+  const std::string standin_ = FromHostPath(BRISVANE_STANDIN_EXE);
+  const std::filesystem::path log_ = win32::Widen(standin_ + ".log");
 };
 
 }  // namespace brisvane::e2e
