@@ -58,9 +58,8 @@ std::string Describe(HWND hwnd) {
 
 DriverError TimedOut(std::string_view what, Millis timeout) {
   std::string windows;
-  for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+  for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
     if (IsWindowVisible(hwnd)) windows += "  " + Describe(hwnd) + "\n";
-  }
   return DriverError("Timed out after " + std::to_string(timeout.count()) + " ms waiting for " + std::string(what) +
                      ".\nVisible windows:\n" + windows);
 }
@@ -68,9 +67,8 @@ DriverError TimedOut(std::string_view what, Millis timeout) {
 }  // namespace
 
 void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis timeout) {
-  for (const auto deadline = std::chrono::steady_clock::now() + timeout; !done(); Sleep(10)) {
+  for (const auto deadline = std::chrono::steady_clock::now() + timeout; !done(); Sleep(10))
     if (std::chrono::steady_clock::now() >= deadline) throw TimedOut(what, timeout);
-  }
 }
 
 // --- processes --------------------------------------------------------------------------------------

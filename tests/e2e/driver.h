@@ -24,10 +24,7 @@ using Millis = std::chrono::milliseconds;
 // Long enough for a cold Wine to show a window, short enough that a missing one fails quickly.
 inline constexpr Millis kDefaultTimeout{5000};
 
-class DriverError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using DriverError = std::runtime_error;
 
 // Polls `done` until it holds; at the deadline throws, naming `what` and listing the visible windows.
 void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis timeout = kDefaultTimeout);
@@ -121,7 +118,6 @@ class ScopedKey {
   explicit ScopedKey(std::string key, HKEY root = HKEY_CURRENT_USER);
   ~ScopedKey();
   ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
 
   const std::string& path() const { return key_; }
   ScopedKey& Seed(std::string_view name, std::string_view value);

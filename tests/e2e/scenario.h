@@ -88,9 +88,8 @@ class Scenario : public ::testing::Test {
       PROCESSENTRY32W entry{};
       entry.dwSize = sizeof entry;
       bool running = false;
-      for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry)) {
+      for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
         running = _wcsicmp(entry.szExeFile, L"standin_client.exe") == 0;
-      }
       CloseHandle(snapshot);
       return !running;
     });
