@@ -10,9 +10,7 @@ using M = MainWindow;
 using A = AgreementWindow;
 using BrisvaneApp = Scenario;
 
-Window AgreementOf(const Process& app) {
-  return WaitForTopWindow({"User Agreement", app.id(), {Id(A::kCancelButton)}});
-}
+Window AgreementOf(const Process& app) { return WaitForTopWindow({"User Agreement", app.id(), {Id(A::kCancelButton)}}); }
 
 // A user who cancels the terms leaves nothing behind; one who accepts finds the main window, and what they
 // type and tick (typed text as the edit's change notices report it) is there, stored trimmed and with the

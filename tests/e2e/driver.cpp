@@ -74,10 +74,8 @@ void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis 
 // --- processes --------------------------------------------------------------------------------------
 
 Process::Process(const std::vector<std::string>& argv)
-    : Process(std::accumulate(argv.begin(), argv.end(), std::string(),
-                              [](std::string line, const std::string& arg) {
-                                return (line.empty() ? "" : line + " ") + Quoted(arg);
-                              }),
+    : Process(std::accumulate(argv.begin() + 1, argv.end(), Quoted(argv.at(0)),
+                              [](std::string line, const std::string& arg) { return line + " " + Quoted(arg); }),
               0) {}
 
 Process::Process(std::string_view command_line, int) {
@@ -85,9 +83,8 @@ Process::Process(std::string_view command_line, int) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
     throw DriverError("Cannot start " + std::string(command_line) + ": " + win32::ErrorText(GetLastError()));
-  }
   CloseHandle(info.hThread);
   handle_ = info.hProcess;
   id_ = info.dwProcessId;
@@ -117,9 +114,8 @@ std::string Window::Text() const {
 }
 
 void Window::SetText(std::string_view text) const {
-  if (!Send(hwnd_, WM_SETTEXT, 0, Widen(text).c_str()).value_or(FALSE)) {
+  if (!Send(hwnd_, WM_SETTEXT, 0, Widen(text).c_str()).value_or(FALSE))
     throw DriverError("Cannot set the text of " + Describe(hwnd_) + " to " + Quoted(text));
-  }
 }
 
 void Window::WaitForText(std::string_view text, Millis timeout) const {
@@ -140,10 +136,8 @@ bool Window::Checked() const {
 }
 
 void Window::SetChecked(bool checked) const {
-  if (Checked() == checked) return;
-  Click();
-  WaitUntil(Describe(hwnd_) + (checked ? " to be checked" : " to be unchecked"),
-            [&] { return Checked() == checked; });
+  if (Checked() != checked) Click();
+  WaitUntil(Describe(hwnd_) + (checked ? " to be checked" : " to be unchecked"), [&] { return Checked() == checked; });
 }
 
 void Window::WaitGone(Millis timeout) const {

@@ -33,7 +33,7 @@ void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis 
 // that a failed test leaves no window behind for the next one to find.
 class Process {
  public:
-  // Each argument is put in double quotes, as the shell quotes "%1"; none may hold a double quote.
+  // The program, then its arguments, each put in double quotes as the shell quotes "%1"; none may hold a double quote.
   explicit Process(const std::vector<std::string>& argv);
   // The line exactly as given, for a program that reads a switch only unquoted (an NSIS installer's /S).
   static Process FromCommandLine(std::string_view command_line) { return Process(command_line, 0); }
