@@ -32,10 +32,8 @@ std::wstring CaptionOf(HWND hwnd) {
 // A message through the program's own window procedure; nullopt when it does not answer.
 std::optional<DWORD_PTR> Send(HWND hwnd, UINT message, WPARAM wparam, const void* lparam) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(hwnd, message, wparam, reinterpret_cast<LPARAM>(lparam), SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &result)) {
-    return std::nullopt;
-  }
+  const LPARAM l = reinterpret_cast<LPARAM>(lparam);
+  if (!SendMessageTimeoutW(hwnd, message, wparam, l, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) return std::nullopt;
   return result;
 }
 
