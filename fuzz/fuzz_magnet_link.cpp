@@ -12,11 +12,7 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-bool LowerHex(std::string_view text) {
-  for (const char c : text)
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-  return true;
-}
+bool LowerHex(std::string_view text) { return text.find_first_not_of("0123456789abcdef") == text.npos; }
 
 }  // namespace
 

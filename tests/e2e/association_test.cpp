@@ -102,7 +102,6 @@ TEST_F(Association, OnWindows10BothKindsAreRegisteredForTheUsersChoice) {
   for (const std::string_view choice : {kUserChoiceKey, kMagnetUserChoiceKey}) registry::WriteString(choice, "Hash", "abc=");
   Process app = Start();
   const Window window = Open(app);
-  EXPECT_EQ(Text(window, W::kGuidance), "");
   Toggle(window, W::kToggleButton, "Revert Association");
   EXPECT_EQ(Text(window, W::kGuidance), GuidanceText(AssociationKind::kTorrent, ChoiceGuidance::kPickBrisvaneInSettings));
   EXPECT_EQ(Text(window, W::kHandlerName), kClientClass);  // until the user picks Brisvane

@@ -10,9 +10,7 @@ using M = MainWindow;
 using A = AgreementWindow;
 using BrisvaneApp = Scenario;
 
-Window AgreementOf(const Process& app) {
-  return WaitForTopWindow({"User Agreement", app.id(), {Id(A::kCancelButton)}});
-}
+Window AgreementOf(const Process& app) { return WaitForTopWindow({"User Agreement", app.id(), {Id(A::kCancelButton)}}); }
 
 // A user who cancels the terms leaves nothing behind; one who accepts finds the main window, and what they
 // type and tick (typed text as the edit's change notices report it) is there, stored trimmed and with the
@@ -75,30 +73,21 @@ TEST_F(BrisvaneApp, CheckingTorrentsShowsTheHashAndRatingOrWhatWentWrongAndNoSer
   const std::string page = "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>";
   service_.Reply(404, page);
   check.Click();
-  MessageBoxWindow box = WaitForMessageBox(kMessageCaption, app.id());
-  EXPECT_EQ(box.Text(), "404 error!:\r\n" + page);
-  box.Dismiss();
+  EXPECT_EQ(DismissMessageBox(kMessageCaption, app.id()), "404 error!:\r\n" + page);
   main.Child(Id(M::kRating)).WaitForText("");
 
   torrent.SetText(ExamplePath("not-a-torrent.torrent"));
   check.Click();
-  box = WaitForMessageBox(kMessageCaption, app.id());
-  EXPECT_EQ(box.Text(), "unexpected error encoutered");
-  box.Dismiss();
+  EXPECT_EQ(DismissMessageBox(kMessageCaption, app.id()), "unexpected error encoutered");
   main.Child(Id(M::kHash)).WaitForText("");
 
   // No service at all: the user is told, and the torrent launched is blocked.
-  std::string dead;  // a port that nothing listens on: a server made and gone again
-  {
-    brisvane::testing::TestHttpServer gone;
-    dead = gone.Url("/api/fakeskan.php");
-  }
+  const std::string dead = "http://127.0.0.1:" + std::to_string(brisvane::testing::ClosedPort()) + "/api/fakeskan.php";
   main.Child(Id(M::kServiceUrl)).SetText(dead);
   torrent.SetText(ExamplePath("single-file.torrent"));
   main.Child(Id(M::kLaunchButton)).Click();
-  box = WaitForMessageBox(kMessageCaption, app.id(), kCheckTimeout);
-  EXPECT_EQ(box.Text(), "Error contacting URL: " + dead + "?hash=8c450b7de44b7a6df98919a4a009b323567b110f");
-  box.Dismiss();
+  EXPECT_EQ(DismissMessageBox(kMessageCaption, app.id(), kCheckTimeout),
+            "Error contacting URL: " + dead + "?hash=8c450b7de44b7a6df98919a4a009b323567b110f");
   EXPECT_EQ(PopupOf(app, main).Child(Id(PopupWindow::kAction)).Text(), "Blocked");
   CloseAndWait(main, app);  // the program ends once the popup's hold is over
   EXPECT_EQ(ClientCommandLine(), "");

@@ -9,9 +9,12 @@ namespace {
 
 using M = MainWindow;
 
+// Windows' LogPixels, read by a program when it starts; removed afterwards, as scripts/wine-dpi does.
 class Scaled : public Scenario, public ::testing::WithParamInterface<int> {
  protected:
-  registry::ScopedDword scaling_{"Control Panel\\Desktop", "LogPixels", static_cast<std::uint32_t>(GetParam())};
+  Scaled() { RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi_, sizeof dpi_); }
+  ~Scaled() override { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels"); }
+  const DWORD dpi_ = GetParam();
 };
 
 TEST_P(Scaled, ThePopupRisesOnScreenAndClosingDuringItStillHandsOver) {

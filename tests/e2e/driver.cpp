@@ -32,10 +32,8 @@ std::wstring CaptionOf(HWND hwnd) {
 // A message through the program's own window procedure; nullopt when it does not answer.
 std::optional<DWORD_PTR> Send(HWND hwnd, UINT message, WPARAM wparam, const void* lparam) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(hwnd, message, wparam, reinterpret_cast<LPARAM>(lparam), SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                           &result)) {
-    return std::nullopt;
-  }
+  const LPARAM l = reinterpret_cast<LPARAM>(lparam);
+  if (!SendMessageTimeoutW(hwnd, message, wparam, l, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) return std::nullopt;
   return result;
 }
 
@@ -58,9 +56,8 @@ std::string Describe(HWND hwnd) {
 
 DriverError TimedOut(std::string_view what, Millis timeout) {
   std::string windows;
-  for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+  for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
     if (IsWindowVisible(hwnd)) windows += "  " + Describe(hwnd) + "\n";
-  }
   return DriverError("Timed out after " + std::to_string(timeout.count()) + " ms waiting for " + std::string(what) +
                      ".\nVisible windows:\n" + windows);
 }
@@ -68,18 +65,15 @@ DriverError TimedOut(std::string_view what, Millis timeout) {
 }  // namespace
 
 void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis timeout) {
-  for (const auto deadline = std::chrono::steady_clock::now() + timeout; !done(); Sleep(10)) {
+  for (const auto deadline = std::chrono::steady_clock::now() + timeout; !done(); Sleep(10))
     if (std::chrono::steady_clock::now() >= deadline) throw TimedOut(what, timeout);
-  }
 }
 
 // --- processes --------------------------------------------------------------------------------------
 
 Process::Process(const std::vector<std::string>& argv)
-    : Process(std::accumulate(argv.begin(), argv.end(), std::string(),
-                              [](std::string line, const std::string& arg) {
-                                return (line.empty() ? "" : line + " ") + Quoted(arg);
-                              }),
+    : Process(std::accumulate(argv.begin() + 1, argv.end(), Quoted(argv.at(0)),
+                              [](std::string line, const std::string& arg) { return line + " " + Quoted(arg); }),
               0) {}
 
 Process::Process(std::string_view command_line, int) {
@@ -87,9 +81,8 @@ Process::Process(std::string_view command_line, int) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
     throw DriverError("Cannot start " + std::string(command_line) + ": " + win32::ErrorText(GetLastError()));
-  }
   CloseHandle(info.hThread);
   handle_ = info.hProcess;
   id_ = info.dwProcessId;
@@ -119,9 +112,8 @@ std::string Window::Text() const {
 }
 
 void Window::SetText(std::string_view text) const {
-  if (!Send(hwnd_, WM_SETTEXT, 0, Widen(text).c_str()).value_or(FALSE)) {
+  if (!Send(hwnd_, WM_SETTEXT, 0, Widen(text).c_str()).value_or(FALSE))
     throw DriverError("Cannot set the text of " + Describe(hwnd_) + " to " + Quoted(text));
-  }
 }
 
 void Window::WaitForText(std::string_view text, Millis timeout) const {
@@ -142,10 +134,8 @@ bool Window::Checked() const {
 }
 
 void Window::SetChecked(bool checked) const {
-  if (Checked() == checked) return;
-  Click();
-  WaitUntil(Describe(hwnd_) + (checked ? " to be checked" : " to be unchecked"),
-            [&] { return Checked() == checked; });
+  if (Checked() != checked) Click();
+  WaitUntil(Describe(hwnd_) + (checked ? " to be checked" : " to be unchecked"), [&] { return Checked() == checked; });
 }
 
 void Window::WaitGone(Millis timeout) const {
@@ -176,13 +166,13 @@ Window WaitForTopWindow(const WindowQuery& query, Millis timeout) {
   return *found;
 }
 
-void MessageBoxWindow::Dismiss() const {
-  window.Child(IDOK).Click();
-  window.WaitGone();
-}
-
-MessageBoxWindow WaitForMessageBox(std::string_view caption, DWORD process_id, Millis timeout) {
-  return {WaitForTopWindow({std::string(caption), process_id, {kMessageBoxTextId}}, timeout)};
+std::string DismissMessageBox(std::string_view caption, DWORD process_id, Millis timeout) {
+  constexpr int kTextId = 0xFFFF;
+  const Window box = WaitForTopWindow({std::string(caption), process_id, {kTextId}}, timeout);
+  std::string text = box.Child(kTextId).Text();
+  box.Child(IDOK).Click();
+  box.WaitGone();
+  return text;
 }
 
 // --- registry ---------------------------------------------------------------------------------------
@@ -200,12 +190,6 @@ bool Read(std::string_view key, std::string_view name, DWORD type, void* data, D
                       win32::ErrorText(static_cast<DWORD>(status)));
   }
   return true;
-}
-
-void Write(HKEY root, std::string_view key, std::string_view name, DWORD type, const void* data, DWORD size) {
-  if (RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), type, data, size)) {
-    throw DriverError("Cannot write " + std::string(key) + " value " + Quoted(name));
-  }
 }
 
 void DeleteKey(HKEY root, const std::string& key) {
@@ -242,7 +226,10 @@ bool ValueExists(std::string_view key, std::string_view name) {
 
 void WriteString(std::string_view key, std::string_view name, std::string_view value, HKEY root) {
   const std::wstring data = Widen(value);
-  Write(root, key, name, REG_SZ, data.c_str(), static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  if (RegSetKeyValueW(root, Widen(key).c_str(), Widen(name).c_str(), REG_SZ, data.c_str(),
+                      static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)))) {
+    throw DriverError("Cannot write " + std::string(key) + " value " + Quoted(name));
+  }
 }
 
 ScopedKey::ScopedKey(std::string key, HKEY root) : key_(std::move(key)), root_(root) { DeleteKey(root_, key_); }
@@ -254,25 +241,9 @@ ScopedKey& ScopedKey::Seed(std::string_view name, std::string_view value) {
   return *this;
 }
 
-ScopedDword::ScopedDword(std::string key, std::string name, DWORD value)
-    : key_(std::move(key)), name_(std::move(name)), before_(ReadDword(key_, name_)) {
-  Write(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &value, sizeof value);
-}
-
-ScopedDword::~ScopedDword() {
-  if (before_) Write(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &*before_, sizeof *before_);
-  else RegDeleteKeyValueW(HKEY_CURRENT_USER, Widen(key_).c_str(), Widen(name_).c_str());
-}
-
 }  // namespace registry
 
 // --- paths ------------------------------------------------------------------------------------------
-
-std::string ExecutableDir() {
-  wchar_t path[MAX_PATH * 4];
-  const std::wstring whole(path, GetModuleFileNameW(nullptr, path, MAX_PATH * 4));
-  return Narrow(whole.substr(0, whole.find_last_of(L'\\')));
-}
 
 std::string FromHostPath(std::string_view path) {
   std::string windows = "Z:" + std::string(path);

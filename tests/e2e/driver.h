@@ -23,13 +23,8 @@ using Millis = std::chrono::milliseconds;
 
 // Long enough for a cold Wine to show a window, short enough that a missing one fails quickly.
 inline constexpr Millis kDefaultTimeout{5000};
-// The id of a message box's text.
-inline constexpr int kMessageBoxTextId = 0xFFFF;
 
-class DriverError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using DriverError = std::runtime_error;
 
 // Polls `done` until it holds; at the deadline throws, naming `what` and listing the visible windows.
 void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis timeout = kDefaultTimeout);
@@ -38,7 +33,7 @@ void WaitUntil(std::string_view what, const std::function<bool()>& done, Millis 
 // that a failed test leaves no window behind for the next one to find.
 class Process {
  public:
-  // Each argument is put in double quotes, as the shell quotes "%1"; none may hold a double quote.
+  // The program, then its arguments, each put in double quotes as the shell quotes "%1"; none may hold a double quote.
   explicit Process(const std::vector<std::string>& argv);
   // The line exactly as given, for a program that reads a switch only unquoted (an NSIS installer's /S).
   static Process FromCommandLine(std::string_view command_line) { return Process(command_line, 0); }
@@ -102,14 +97,9 @@ std::optional<Window> FindTopWindow(const WindowQuery& query);
 // Waits until a window matches: shown, with its controls (the last one made is enough).
 Window WaitForTopWindow(const WindowQuery& query, Millis timeout = kDefaultTimeout);
 
-// A message box of the given caption: its text is the static with id 0xFFFF.
-struct MessageBoxWindow {
-  Window window;
-  std::string Text() const { return window.Child(kMessageBoxTextId).Text(); }
-  // Presses OK and waits until the box has gone.
-  void Dismiss() const;
-};
-MessageBoxWindow WaitForMessageBox(std::string_view caption, DWORD process_id, Millis timeout = kDefaultTimeout);
+// Waits for a message box of the given caption, presses OK once it has been read, waits until it has
+// gone and returns its text (the static with id 0xFFFF).
+std::string DismissMessageBox(std::string_view caption, DWORD process_id, Millis timeout = kDefaultTimeout);
 
 // The registry, below HKEY_CURRENT_USER unless a root is given. Missing keys and values read as nullopt;
 // a value of another type is an error, so that reading a value checks its type too.
@@ -128,7 +118,6 @@ class ScopedKey {
   explicit ScopedKey(std::string key, HKEY root = HKEY_CURRENT_USER);
   ~ScopedKey();
   ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
 
   const std::string& path() const { return key_; }
   ScopedKey& Seed(std::string_view name, std::string_view value);
@@ -138,24 +127,8 @@ class ScopedKey {
   HKEY root_;
 };
 
-// A DWORD value a test sets for a while, such as the display scaling: the one before (or none) comes
-// back when it goes.
-class ScopedDword {
- public:
-  ScopedDword(std::string key, std::string name, DWORD value);
-  ~ScopedDword();
-  ScopedDword(const ScopedDword&) = delete;
-  ScopedDword& operator=(const ScopedDword&) = delete;
-
- private:
-  std::string key_, name_;
-  std::optional<DWORD> before_;
-};
-
 }  // namespace registry
 
-// The folder of the running test program.
-std::string ExecutableDir();
 // An absolute Linux path as Wine sees it through drive Z: ("/work/a" -> "Z:\work\a").
 std::string FromHostPath(std::string_view path);
 

@@ -88,9 +88,8 @@ class Scenario : public ::testing::Test {
       PROCESSENTRY32W entry{};
       entry.dwSize = sizeof entry;
       bool running = false;
-      for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry)) {
+      for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
         running = _wcsicmp(entry.szExeFile, L"standin_client.exe") == 0;
-      }
       CloseHandle(snapshot);
       return !running;
     });
@@ -101,8 +100,8 @@ class Scenario : public ::testing::Test {
 
   brisvane::testing::TestHttpServer service_;
   registry::ScopedKey settings_{kSettingsKey};
-  const std::string standin_ = ExecutableDir() + "\\standin_client.exe";
-  const std::filesystem::path log_ = win32::Widen(ExecutableDir() + "\\standin_client.log");
+  const std::string standin_ = FromHostPath(BRISVANE_STANDIN_EXE);
+  const std::filesystem::path log_ = win32::Widen(standin_ + ".log");
 };
 
 }  // namespace brisvane::e2e

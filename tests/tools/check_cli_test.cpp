@@ -16,8 +16,7 @@ const std::string kEmpty = "600ccd1b71569232d01d110bc63e906beab04d8c";
 const std::string kOther = "f07b49d80353d8bc839cb1b2782f2eb8fc1ccdd2";
 
 // Answers each request by the hash in its URL; refuses hashes it has no rating for.
-class RatingsByHash final : public IHttpClient {
- public:
+struct RatingsByHash final : IHttpClient {
   HttpReply Get(std::string_view url) override {
     urls.emplace_back(url);
     HttpReply reply;
