@@ -10,7 +10,7 @@ std::filesystem::path FromUtf8(std::string_view utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-std::string ToUtf8(const std::filesystem::path& path) {
+static std::string ToUtf8(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
 }
