@@ -171,8 +171,6 @@ TEST(MainModelLaunch, TheCheckKeepsWhatItStartedWithWhateverHappensDuringThePopu
   w.model.LaunchTorrent();
   EXPECT_EQ(w.http.urls.size(), 1u);
   EXPECT_EQ(w.launcher.started, Strings{kClient + " \"C:\\dl\\a.torrent\""});
-  // The edits made before the close were stored.
-  EXPECT_EQ(testing::ReadText(w.registry, RegistryRoot::CurrentUser, kSettingsKey, "torPath"), "C:\\Other\\other.exe");
 }
 
 TEST(MainModelLaunch, ClosingTheWindowDuringTheScanEndsTheCheckBeforeTheLookup) {
