@@ -17,8 +17,6 @@ class TestHttpServer {
  public:
   TestHttpServer();  // listening and serving when it returns
   ~TestHttpServer();
-  TestHttpServer(const TestHttpServer&) = delete;
-  TestHttpServer& operator=(const TestHttpServer&) = delete;
 
   // Each request gets this status and exactly these body bytes (with a Content-Length).
   void Reply(int status, std::string body) { Set(Mode::Reply, status, std::move(body)); }
