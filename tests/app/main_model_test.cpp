@@ -73,7 +73,6 @@ TEST(MainModelStart, DefaultsUntilAHandlerOrStoredSettingsSayOtherwise) {
   World w;
   w.model.Load();  // nothing stored, no client registered, no command line
   EXPECT_EQ(w.model.settings(), (Settings{std::string(kDefaultServiceUrl), "notepad", AllowFlags{}}));
-  EXPECT_FALSE(w.model.RunCommandLine());  // the window shows
   EXPECT_FALSE(RegKeyExists(w.registry, RegistryRoot::CurrentUser, kSettingsKey));
   // A client that took only magnet links is still the user's client; the .torrent handler comes first.
   testing::PutText(w.registry, RegistryRoot::CurrentUser, kSettingsKey, "URL", "http://mine/api/fakeskan.php");
@@ -158,13 +157,12 @@ TEST(MainModelLaunch, TheCheckKeepsWhatItStartedWithWhateverHappensDuringThePopu
   World w("GOOD");
   w.fs.Put("C:\\dl\\b.torrent", "d4:infodee");
   w.popup.during_hold = [&] {
-    // The user edits the fields, presses both buttons again and closes the window.
+    // The user edits the fields, presses Check (Launch again: the awaited-service test) and closes the window.
     w.model.SetTorrentPath("C:\\dl\\b.torrent");
     Settings settings = w.model.settings();
     settings.program_path = "C:\\Other\\other.exe";
     settings.allow.good = false;
     w.model.SetSettings(settings);
-    w.model.LaunchTorrent();
     w.model.CheckTorrent();
     w.model.Close();
   };
