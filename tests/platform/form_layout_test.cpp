@@ -113,7 +113,6 @@ TEST(PlaceAtDpi, ALabelGrowsUpToTheControlBesideItThenWrapsOrIsCut) {
     return PlaceAtDpi(PlaceControls(form, kMaxId), 0, 3000, 96, {text_width, 13});
   };
   const std::pair<PixelPlace, PixelPlace> cases[] = {
-      {label(30, 600, 300), {0, 0, 40, 20, TextFlow::OneLine}},     // fits the design
       {label(80, 600, 300), {0, 0, 80, 20, TextFlow::OneLine}},     // grows
       {label(150, 600, 300), {0, 0, 100, 20, TextFlow::OneLine}},   // up to the button, cut there
       {label(150, 600, 390), {0, 0, 100, 26, TextFlow::Wrap}},      // tall enough for two lines: wraps
