@@ -159,10 +159,4 @@ bool TestHttpServer::Handle(std::intptr_t handle) {
   return false;
 }
 
-int ClosedPort() {
-  int port = 0;
-  CloseSocket(Listen(port));
-  return port;
-}
-
 }  // namespace brisvane::testing

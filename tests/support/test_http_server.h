@@ -51,7 +51,4 @@ class TestHttpServer {
   std::thread thread_;
 };
 
-// A port on 127.0.0.1 that was free a moment ago and has nothing listening now.
-int ClosedPort();
-
 }  // namespace brisvane::testing
