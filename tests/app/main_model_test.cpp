@@ -40,11 +40,8 @@ struct World {
   testing::FakeClock clock;
   testing::RecordingPopup popup;
   std::function<void()> on_pump;
-  int pumps = 0;
-  MainModel model{MainServices{fs, registry, messages, system, dialogs, http, launcher, clock, popup, [this] {
-                                 ++pumps;
-                                 if (on_pump) on_pump();
-                               }}};
+  MainModel model{MainServices{fs, registry, messages, system, dialogs, http, launcher, clock, popup,
+                               [this] { if (on_pump) on_pump(); }}};
 
   // A model loaded with `arguments` on its command line, a torrent in its path field, the service
   // answering `reply`, the client set.
@@ -176,8 +173,7 @@ TEST(MainModelLaunch, ClosingTheWindowDuringTheScanEndsTheCheckBeforeTheLookup) 
   w.fs.Put(kTorrent, "d4:infod4:deep" + std::string(300000, 'l') + std::string(300000, 'e') + "ee");
   w.on_pump = [&] { w.model.Close(); };
   w.model.LaunchTorrent();
-  EXPECT_GT(w.pumps, 0);
-  EXPECT_TRUE(w.http.urls.empty());
+  EXPECT_TRUE(w.http.urls.empty());  // so the scan did process messages
   EXPECT_TRUE(w.popup.shown.empty());
   EXPECT_TRUE(w.launcher.started.empty());
 }
