@@ -61,7 +61,6 @@ std::vector<Rule> Rules() {
       // Stray bytes are let through once the info dictionary closes...
       {"d1:aXi1e4:infod1:bi2eee", "d1:bi2ee", ""},
       {"d4:infod1:b-\n i2eee", "d1:b-\n i2ee", ""},
-      {"d4:infod:ee", "d:e", ""},
       // ... but not when it never does, and not as the first byte.
       {"2024 report\n", kNone, unexpected, "unexpected byte 0x20 at offset 4"},
       {"d1:aXi1e4:infod1:bi2e", kNone, unexpected},
@@ -70,8 +69,8 @@ std::vector<Rule> Rules() {
       // No info dictionary, or one cut short, is nothing to tell the user.
       {"de", kNone, "", "no info dictionary"},
       {"i1e", kNone, ""}, {"4:info", kNone, ""}, {"d4:info", kNone, ""},
+      // A string may end at the end of the file.
       {"d4:infod3:foo", kNone, "", "the info dictionary is not closed before the end of the file"},
-      {"d4:infod3:abc", kNone, "", "the info dictionary is not closed"},  // a string may end at the end
       // Only the outermost dictionary's own "info" key counts; decoys anywhere else do not.
       {"d5:decoy4:info4:info" + real + "e", real, ""},
       {"d4:infod5:innerl4:info" + fake + "eee", "d5:innerl4:info" + fake + "ee", ""},
@@ -112,10 +111,8 @@ std::vector<Rule> Rules() {
     rules.push_back({"d4:infod1:ai1ee" + tail, "d1:ai1ee", ""});
   // Lengths that do not fit: wrapped modulo 2^32 or 2^64 each would be 0 or 1, and a span would follow.
   for (const std::string length : {"4294967296", "4294967297", "18446744073709551616", "18446744073709551617",
-                                   "99999999999999999999999", "2147483648", "16", "00000000000000000000017"}) {
-    rules.push_back({"d" + length + ":1:ae4:infodee", kNone, "", "runs past the end of the file"});
+                                   "99999999999999999999999", "2147483648", "16", "00000000000000000000017"})
     rules.push_back({"d4:infod" + length + ":1:aeee", kNone, "", "runs past the end of the file"});
-  }
   return rules;
 }
 

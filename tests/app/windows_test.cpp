@@ -65,6 +65,7 @@ TEST(Windows, TheTermsComeFirstCancelEndsWritingNothingAndOkShowsTheMainWindow) 
   EXPECT_EQ(cancelled.Stored("TOS"), "");
 
   Desktop d;
+  testing::PutText(d.registry, RegistryRoot::CurrentUser, kSettingsKey, "Bad", "1");
   d.Start();
   d.host.Click(*d.Agreement(), AgreementWindow::kOkButton);
   d.host.RunTimers();
@@ -72,10 +73,9 @@ TEST(Windows, TheTermsComeFirstCancelEndsWritingNothingAndOkShowsTheMainWindow) 
   EXPECT_EQ(d.Agreement(), nullptr);
   ASSERT_NE(d.Main(), nullptr);
   EXPECT_TRUE(d.Main()->visible);
-  // The model's defaults, rendered.
+  // The model's settings, rendered: a default and a stored flag the form does not start with.
   EXPECT_EQ(d.Main()->Text(W::kProgramPath), "notepad");
-  EXPECT_TRUE(d.Main()->Checked(W::kAllowNeutral));
-  EXPECT_FALSE(d.Main()->Checked(W::kAllowBad));
+  EXPECT_TRUE(d.Main()->Checked(W::kAllowBad));
 }
 
 TEST(Windows, ACommandLineStartWithTheTermsAcceptedOpensNoWindowAndStoresTheSettings) {
@@ -83,7 +83,6 @@ TEST(Windows, ACommandLineStartWithTheTermsAcceptedOpensNoWindowAndStoresTheSett
   d.system.arguments = "\"C:\\missing.torrent\"";
   d.Start();
   EXPECT_EQ(d.host.OpenCount(), 0);
-  EXPECT_EQ(d.Main(), nullptr);
   EXPECT_TRUE(d.messages.shown.empty());
   EXPECT_EQ(d.Stored("torPath"), "notepad");
 }

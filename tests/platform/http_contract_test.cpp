@@ -13,13 +13,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace std::string_literals;
-using testing::ClosedPort;
 using testing::TestHttpServer;
 
 // Short limits keep the failure cases quick; what they prove holds for the real ones.
 HttpTimeouts Quick() { return {1000ms, 1000ms, 1000ms, 1000ms, 5000ms}; }
-
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // A service URL with its own query gets a second "?" from the lookup; nothing may rewrite it. An error
 // status still carries its body, judging it is the caller's business; a body is cut at the cap and says so.
@@ -34,7 +31,7 @@ TEST(HttpContract, TheUrlGoesOutAsGivenAndTheBodyArrivesExactlyWhateverTheStatus
     server.Reply(status, body);
     const HttpReply reply = client->Get(server.Url(target));
     ASSERT_TRUE(reply.sent) << status << ": " << reply.error;
-    EXPECT_EQ(Text(reply.body), body.substr(0, kMaxReplyBytes));
+    EXPECT_EQ(std::string(reply.body.begin(), reply.body.end()), body.substr(0, kMaxReplyBytes));
     EXPECT_EQ(reply.status, status);
     EXPECT_EQ(reply.truncated, body.size() > kMaxReplyBytes);
     EXPECT_EQ(server.Targets().back(), target);
@@ -58,10 +55,10 @@ TEST(HttpContract, NoAnswerAtAllOrAUrlTheClientCannotUseIsNotSent) {
   TestHttpServer closing, silent;
   closing.CloseAtOnce();
   silent.Silent();
+  // TestHttpServer().Url(): a server already gone, nothing listens on its port.
   for (const std::string& url : {silent.Url("/api/fakeskan.php?hash=00"), closing.Url(),
-                                 "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", ""s, "http://"s,
-                                 "not a url"s, "http://[::1"s, "ftp://127.0.0.1/x"s, "file:///etc/hosts"s,
-                                 "http://127.0.0.1:99999/"s}) {
+                                 TestHttpServer().Url(), ""s, "http://"s, "not a url"s, "http://[::1"s,
+                                 "ftp://127.0.0.1/x"s, "file:///etc/hosts"s, "http://127.0.0.1:99999/"s}) {
     const HttpReply reply = client->Get(url);
     EXPECT_FALSE(reply.sent) << url;
     EXPECT_FALSE(reply.error.empty()) << url;

@@ -60,7 +60,7 @@ class FakeForm final : public IFormView {
   void Close() override;
   void SetOuterWidth(int twips) override { outer_width = twips; }
   void OuterPixels(int& width, int& height) override {
-    width = TwipsToPixels(outer_width, dpi), height = TwipsToPixels(outer_height, dpi);
+    width = TwipsToPixels(outer_width, dpi), height = TwipsToPixels(layout.client_height + 405, dpi);
   }
   void MoveToPixels(int left, int top) override { moves.push_back({left, top}); }
   int TextWidth(int control) override;
@@ -75,7 +75,6 @@ class FakeForm final : public IFormView {
   bool visible = false;
   bool closed = false;
   int outer_width = layout.client_width + 240;  // twips
-  int outer_height = layout.client_height + 405;
   int dpi = 96;      // what the outer size is in pixels at
   using Position = std::pair<int, int>;  // left, top
   std::vector<Position> moves;             // pixels
@@ -187,11 +186,7 @@ struct FakeHttpClient final : IHttpClient {
     return reply;
   }
   // A delivered reply with these body bytes.
-  void Answer(std::string_view body) {
-    reply = {};
-    reply.sent = true;
-    reply.body.assign(body.begin(), body.end());
-  }
+  void Answer(std::string_view body) { reply = {true, Bytes(body.begin(), body.end()), false, "", 0}; }
   // A request that never got an answer.
   void Fail() { reply = HttpReply{}; }
   HttpReply reply;

@@ -18,22 +18,12 @@ class MemoryFileSystem final : public IFileSystem {
   bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
 
   FileRead ReadAll(const std::string& path, std::uint64_t max_bytes) override {
-    FileRead result;
+    using S = FileRead::Status;
     const auto it = files_.find(path);
-    if (folders_.count(path)) {
-      result.status = FileRead::Status::Unreadable;
-      result.error = "Access is denied.";
-    } else if (it == files_.end()) {
-      result.status = FileRead::Status::NotFound;
-      result.error = "The system cannot find the file specified.";
-    } else if (it->second.size() > max_bytes) {
-      result.status = FileRead::Status::TooLarge;
-      result.error = "File too large";
-    } else {
-      result.status = FileRead::Status::Ok;
-      result.bytes = FileBytes(it->second);
-    }
-    return result;
+    if (folders_.count(path)) return {S::Unreadable, {}, "Access is denied."};
+    if (it == files_.end()) return {S::NotFound, {}, "The system cannot find the file specified."};
+    if (it->second.size() > max_bytes) return {S::TooLarge, {}, "File too large"};
+    return {S::Ok, FileBytes(it->second), ""};
   }
 
   bool CreateTextFile(const std::string& path) override {
@@ -45,9 +35,8 @@ class MemoryFileSystem final : public IFileSystem {
   bool AppendLine(const std::string& path, std::string_view text) override {
     const auto it = files_.find(path);
     if (it == files_.end() || unwritable_.count(path)) return false;
-    it->second.insert(it->second.end(), text.begin(), text.end());
-    it->second.push_back('\r');
-    it->second.push_back('\n');
+    const std::string line = std::string(text) + "\r\n";
+    it->second.insert(it->second.end(), line.begin(), line.end());
     return true;
   }
 

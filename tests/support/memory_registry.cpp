@@ -1,6 +1,7 @@
 #include "support/memory_registry.h"
 
 #include <algorithm>
+#include <ranges>
 #include <utility>
 
 namespace brisvane::testing {
@@ -20,17 +21,6 @@ auto Named(Entries& entries, std::string_view name) {
   return std::find_if(entries.begin(), entries.end(), [&](const auto& entry) { return NamesEqual(entry.first, name); });
 }
 
-std::vector<std::string_view> SplitPath(std::string_view path) {
-  std::vector<std::string_view> parts;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find('\\', start), path.size());
-    if (end > start) parts.push_back(path.substr(start, end - start));  // doubled backslashes count once
-    start = end + 1;
-  }
-  return parts;
-}
-
 }  // namespace
 
 struct MemoryRegistry::Key {
@@ -48,7 +38,9 @@ MemoryRegistry::~MemoryRegistry() = default;
 MemoryRegistry::Key* MemoryRegistry::Find(RegistryRoot root, std::string_view path, bool create) {
   Key* key = root == RegistryRoot::CurrentUser ? current_user_.get() : local_machine_.get();
   const std::string full = (root == RegistryRoot::ClassesRoot ? "Software\\Classes\\" : "") + std::string(path);
-  for (const std::string_view part : SplitPath(full)) {
+  for (const auto name : std::views::split(full, '\\')) {
+    const std::string_view part(name.begin(), name.end());
+    if (part.empty()) continue;  // doubled backslashes count once
     auto it = Named(key->subkeys, part);
     if (it == key->subkeys.end()) {
       if (!create || read_only_) return nullptr;
@@ -103,9 +95,8 @@ bool MemoryRegistry::DeleteSubkey(RegistryRoot root, std::string_view parent_pat
 std::optional<std::vector<std::string>> MemoryRegistry::ValueNames(RegistryRoot root, std::string_view path) {
   Key* key = Find(root, path, false);
   if (!key) return std::nullopt;
-  std::vector<std::string> names;
-  for (const auto& value : key->values) names.push_back(value.first);
-  return names;
+  const auto names = std::views::keys(key->values);
+  return std::vector<std::string>(names.begin(), names.end());
 }
 
 }  // namespace brisvane::testing

@@ -10,7 +10,7 @@ std::filesystem::path FromUtf8(std::string_view utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-std::string ToUtf8(const std::filesystem::path& path) {
+static std::string ToUtf8(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
 }
@@ -34,8 +34,7 @@ std::string TempDir::Root() const { return ToUtf8(root_); }
 
 std::string TempDir::Write(std::string_view name, std::string_view bytes) const {
   const auto path = root_ / FromUtf8(name);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary) << bytes;
   return ToUtf8(path);
 }
 

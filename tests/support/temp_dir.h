@@ -24,6 +24,5 @@ class TempDir {
 };
 
 std::filesystem::path FromUtf8(std::string_view utf8);
-std::string ToUtf8(const std::filesystem::path& path);
 
 }  // namespace brisvane::testing

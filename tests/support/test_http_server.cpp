@@ -151,20 +151,12 @@ bool TestHttpServer::Handle(std::intptr_t handle) {
   if (mode == Mode::Reply) head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
   if (send_all(head + "Connection: close\r\n\r\n" + body) && mode == Mode::Endless) {
     const std::string block(65536, 'A');
-    while (send_all(block)) {
-    }
+    while (send_all(block)) {}
   }
   shutdown(s, 1);  // SD_SEND / SHUT_WR: the reply is complete
   // Let the client read and close first, so that our close cannot reset what it has not read yet.
-  for (int i = 0; i < 100 && !stop_ && receive() >= 0; ++i) {
-  }
+  for (int i = 0; i < 100 && !stop_ && receive() >= 0; ++i) {}
   return false;
-}
-
-int ClosedPort() {
-  int port = 0;
-  CloseSocket(Listen(port));
-  return port;
 }
 
 }  // namespace brisvane::testing

@@ -17,8 +17,6 @@ class TestHttpServer {
  public:
   TestHttpServer();  // listening and serving when it returns
   ~TestHttpServer();
-  TestHttpServer(const TestHttpServer&) = delete;
-  TestHttpServer& operator=(const TestHttpServer&) = delete;
 
   // Each request gets this status and exactly these body bytes (with a Content-Length).
   void Reply(int status, std::string body) { Set(Mode::Reply, status, std::move(body)); }
@@ -52,8 +50,5 @@ class TestHttpServer {
   std::vector<std::intptr_t> held_;  // the serving thread's, until it has ended
   std::thread thread_;
 };
-
-// A port on 127.0.0.1 that was free a moment ago and has nothing listening now.
-int ClosedPort();
 
 }  // namespace brisvane::testing
