@@ -82,7 +82,8 @@ TEST_F(BrisvaneApp, CheckingTorrentsShowsTheHashAndRatingOrWhatWentWrongAndNoSer
   main.Child(Id(M::kHash)).WaitForText("");
 
   // No service at all: the user is told, and the torrent launched is blocked.
-  const std::string dead = "http://127.0.0.1:" + std::to_string(brisvane::testing::ClosedPort()) + "/api/fakeskan.php";
+  // A server made and gone again: nothing listens on its port.
+  const std::string dead = brisvane::testing::TestHttpServer().Url("/api/fakeskan.php");
   main.Child(Id(M::kServiceUrl)).SetText(dead);
   torrent.SetText(ExamplePath("single-file.torrent"));
   main.Child(Id(M::kLaunchButton)).Click();
