@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <semaphore>
+#include <future>
 
 #include "app/rating.h"
 #include "product.h"
@@ -180,11 +180,15 @@ TEST(MainModelLaunch, ClosingTheWindowDuringTheScanEndsTheCheckBeforeTheLookup) 
 
 // A service that answers only when the test lets it.
 struct HeldService final : IHttpClient {
-  std::counting_semaphore<> release{0}, answered{0};
+  std::promise<void> release, answered;
+  bool released = false;
   HttpReply Get(std::string_view) override {
-    release.acquire();
-    answered.release();
+    release.get_future().wait();
+    answered.set_value();
     return {true, {'G', 'O', 'O', 'D'}, false, "", 200};
+  }
+  void Answer() {
+    if (!std::exchange(released, true)) release.set_value();
   }
 };
 
@@ -197,8 +201,8 @@ TEST(MainModelLaunch, TheWindowKeepsWorkingWhileTheServiceIsAwaitedAndClosingItE
     MainModel model{MainServices{w.fs, w.registry, w.messages, w.system, w.dialogs, service, w.launcher, w.clock,
                                  w.popup, [&] {
                                    model.LaunchTorrent();  // a second press does nothing
-                                   if (++pumps == 5) close ? model.Close() : service.release.release();
-                                   if (pumps == 100) service.release.release();  // a check that ignores the close ends
+                                   if (++pumps == 5) close ? model.Close() : service.Answer();
+                                   if (pumps == 100) service.Answer();  // a check that ignores the close ends
                                  }}};
     model.Load();
     model.SetTorrentPath(kTorrent);
@@ -206,8 +210,8 @@ TEST(MainModelLaunch, TheWindowKeepsWorkingWhileTheServiceIsAwaitedAndClosingItE
     EXPECT_EQ(model.rating_text(), close ? "" : "GOOD");
     EXPECT_EQ(w.popup.shown.size(), close ? 0u : 1u);
     EXPECT_EQ(w.launcher.started.size(), close ? 0u : 1u);
-    service.release.release();
-    service.answered.acquire();
+    service.Answer();
+    service.answered.get_future().wait();
   }
 }
 
