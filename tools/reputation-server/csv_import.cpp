@@ -7,6 +7,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "text_escape.h"
+
 namespace brisvane::reputation {
 namespace {
 
@@ -30,18 +32,7 @@ std::string_view Field(std::string_view text) {
 std::string Shown(std::string_view text) {
   constexpr std::size_t kMaxShown = 48;
   std::string shown = "\"";
-  for (std::size_t i = 0; i < text.size() && i < kMaxShown; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte >= 0x7f || byte == '"' || byte == '\\') {
-      static constexpr char kDigits[] = "0123456789abcdef";
-      shown += "\\x";
-      shown += kDigits[byte >> 4];
-      shown += kDigits[byte & 0x0f];
-    } else {
-      shown += static_cast<char>(byte);
-    }
-  }
-  if (text.size() > kMaxShown) shown += "...";
+  AppendEscaped(shown, text, kMaxShown);
   return shown + "\"";
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "http_service.h"
+#include "text_escape.h"
 
 namespace brisvane::reputation {
 namespace {
@@ -80,22 +81,6 @@ void WriteAll(int fd, std::string& text) {
     done += static_cast<std::size_t>(n);
   }
   text.clear();
-}
-
-// Control bytes, quotes and non-ASCII of a client's target are escaped, so a line stays one line.
-void AppendEscaped(std::string& out, std::string_view text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  for (std::size_t i = 0; i < text.size() && i < kLoggedTargetBytes; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 || byte >= 0x7f || byte == '"' || byte == '\\') {
-      out += "\\x";
-      out += kDigits[byte >> 4];
-      out += kDigits[byte & 0x0f];
-    } else {
-      out += static_cast<char>(byte);
-    }
-  }
-  if (text.size() > kLoggedTargetBytes) out += "...";
 }
 
 class EventServer {
@@ -197,7 +182,7 @@ class EventServer {
     log += " \"";
     log += method;
     log += ' ';
-    AppendEscaped(log, target);
+    AppendEscaped(log, target, kLoggedTargetBytes);  // one line per request, whatever it holds
     log += version == 10 ? " HTTP/1.0\" " : " HTTP/1.1\" ";
     log += std::to_string(status);
     log += ' ';
