@@ -20,8 +20,8 @@ struct PopupContent {
   std::string action;                 // "Allowed" or "Blocked"
 };
 
-// What the main window learnt at its load: the monitor's size in pixels and the Windows folder, where
-// the shell's task bar comes from.
+// What the main window learnt at its load: the Windows folder, where the shell's task bar comes from.
+// The monitor's size is read when the popup rises.
 struct TrayScreen {
   std::string windows_folder;  // the shell that owns the task bar is explorer.exe from here
 };

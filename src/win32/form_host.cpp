@@ -46,13 +46,12 @@ IFormView& Win32FormHost::Load(const FormLayout& layout, IFormEvents& events) {
   if (const auto it = loaded_.find(&events); it != loaded_.end()) return *it->second;
   // The common controls and the window class on the first window only: a run that never shows one
   // (a torrent opened from Explorer goes straight to its lookup) never loads the controls' library.
-  static const bool prepared = [] {
+  [[maybe_unused]] static const bool prepared = [] {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     FormClass();
     return true;
   }();
-  (void)prepared;
   forms_.push_back(std::make_unique<Win32Form>(*this, layout, events, PlaceControls(layout, kMaxControlId)));
   Win32Form& form = *forms_.back();
   try {
