@@ -61,7 +61,7 @@ TYPED_TEST(FileSystemContract, ReadsWholeFilesByteForByteAndRefusesWhatIsNoFileO
     const FileRead read = fs.ReadAll(path, 768);
     ASSERT_EQ(read.status, FileRead::Status::Ok) << name;
     EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), bytes);
-    if (!bytes.empty()) EXPECT_EQ(fs.ReadAll(path, 767).status, FileRead::Status::TooLarge);
+    if (!bytes.empty()) { EXPECT_EQ(fs.ReadAll(path, 767).status, FileRead::Status::TooLarge); }
   }
 }
 

@@ -224,7 +224,7 @@ TEST(MagnetAssociation, SetMakesThisProgramTheHandlerAndRevertGivesBackExactlyWh
     EXPECT_EQ(w.Values({kUserMagnetKey}), (Strings{user_class ? "=URL:Mine" : "=URL:Magnet link", "URL Protocol="}));
     EXPECT_EQ(w.Read(icon_key), "\"C:\\Apps\\Brisvane.exe\",0");
     const bool chosen = own_name == kMagnetProgId;
-    if (chosen) EXPECT_EQ(w.Values({kMagnetUserChoiceKey}), Strings{"Progid=Brisvane.Magnet"});  // the old hash goes
+    if (chosen) { EXPECT_EQ(w.Values({kMagnetUserChoiceKey}), Strings{"Progid=Brisvane.Magnet"}); }  // the old hash goes
     if (chosen_since) w.Put(kMagnetUserChoiceKey, "Progid", chosen_since);
 
     EXPECT_EQ(RevertMagnetAssociation(w.registry, w.system), chosen_since ? chosen_since : name_before);
